@@ -1,0 +1,3 @@
+#include "gui/app/TFormScan.h"
+
+TFormScan::TFormScan(QWidget* parent) : QMainWindow(parent) {}
