@@ -28,9 +28,13 @@ TempHome::~TempHome() {
     }
 }
 
-QString TempHome::appFolder() const { return Dir.path() + QStringLiteral("/.local/share/QUIB/Unitscope/"); }
+QString TempHome::appFolder() const {
+    return Dir.path() + QStringLiteral("/.local/share/QUIB/Unitscope/");
+}
 
-QString TempHome::workFolder() const { return Dir.path() + QStringLiteral("/Documents/Unitscope"); }
+QString TempHome::workFolder() const {
+    return Dir.path() + QStringLiteral("/Documents/Unitscope");
+}
 
 LogCapture::LogCapture() {
     DebugLog& log = DebugLog::instance();

@@ -8,9 +8,13 @@ DebugLog& DebugLog::instance() {
     return log;
 }
 
-QString DebugLog::logPath() const { return Folder + QStringLiteral("IPDebug.log"); }
+QString DebugLog::logPath() const {
+    return Folder + QStringLiteral("IPDebug.log");
+}
 
-QString DebugLog::backupPath() const { return Folder + QStringLiteral("IPDebug_Backup.log"); }
+QString DebugLog::backupPath() const {
+    return Folder + QStringLiteral("IPDebug_Backup.log");
+}
 
 void DebugLog::tick() {
     if (Countdown > 0)
@@ -43,7 +47,9 @@ void DebugLog::write(const QString& message) {
     }
 }
 
-void WriteLog(const QString& message) { DebugLog::instance().write(message); }
+void WriteLog(const QString& message) {
+    DebugLog::instance().write(message);
+}
 
 QString BytesToHexText(const unsigned char* bytes, qsizetype count) {
     static const char digits[] = "0123456789ABCDEF";
