@@ -13,12 +13,15 @@ namespace {
 // Header, type byte, payload checksum and footer around the entries of a reply.
 constexpr int REPLY_OVERHEAD = CONFIG_ENVELOPE_OVERHEAD + 1 + CONFIG_PAYLOAD_CHECKSUM_SIZE;
 
-bool IsDiscoveryRead(const QList<QPair<quint16, qsizetype>>& entries) {
-    if (entries.isEmpty())
+// The discovery read: the six list keys, each once and empty, addressed to every unit.
+bool IsDiscoveryRead(const QByteArray& target, const QList<QPair<quint16, qsizetype>>& entries) {
+    if (target != QByteArray(MAC_BYTES, '\xFF') ||
+        entries.size() != static_cast<qsizetype>(DISCOVERY_KEYS.size()))
         return false;
-    return std::all_of(entries.begin(), entries.end(), [](const auto& entry) {
-        return entry.second == 0 &&
-               std::find(DISCOVERY_KEYS.begin(), DISCOVERY_KEYS.end(), entry.first) != DISCOVERY_KEYS.end();
+    return std::all_of(DISCOVERY_KEYS.begin(), DISCOVERY_KEYS.end(), [&](quint16 key) {
+        return std::count_if(entries.begin(), entries.end(), [key](const auto& entry) {
+                   return entry.first == key && entry.second == 0;
+               }) == 1;
     });
 }
 
@@ -246,7 +249,7 @@ QList<QByteArray> SimUnit::HandleRequest(const QByteArray& packet) {
     for (const Entry& entry : entries)
         shape.append({entry.Id, entry.Value.size()});
     // Anyone on the LAN may see that a unit is there; everything else needs its password.
-    const bool discovery = type == CONFIG_READ && IsDiscoveryRead(shape);
+    const bool discovery = type == CONFIG_READ && IsDiscoveryRead(target, shape);
     const QString password = Password();
     if (!discovery && !password.isEmpty() && givenPassword != password)
         return ignore("wrong password");
