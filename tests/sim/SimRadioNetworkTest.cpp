@@ -3,6 +3,7 @@
 #include "core/unit/OutputRef.h"
 
 #include <QJsonDocument>
+#include <QRandomGenerator>
 #include <QSet>
 #include <gtest/gtest.h>
 
@@ -131,6 +132,17 @@ TEST(SimRadioRecords, DeviceRecordExtendedPayloadFollowsItsSelector) {
         EXPECT_EQ(EncodeDeviceRecord(device).toHex(' '), expected.toHex(' '))
             << "selector " << int(c.Selector);
     }
+}
+
+TEST(SimRadioRecords, LongNamesAreCutToFitTheBlockLength) {
+    SimRadioDevice device = SampleDevice();
+    device.Name = QString(300, QLatin1Char('n'));
+    device.Selector = 0x01;
+    const QByteArray record = EncodeDeviceRecord(device);
+    ASSERT_GT(record.size(), 38);
+    EXPECT_EQ(quint8(record[36]), 0xFD);
+    EXPECT_EQ(record.size(), 38 + quint8(record[37])) << "the length byte covers the whole block";
+    EXPECT_EQ(record.right(16), Hex("06 02 0004 0203 FFFF 4C21 0000 0000 0405")) << "the counters survive";
 }
 
 TEST(SimRadioRecords, ZoneRecordIsPosIdLengthAndTypedElements) {
@@ -459,4 +471,35 @@ TEST(SimRadioNetwork, JsonErrorsNameTheBadField) {
     ASSERT_TRUE(network) << error.toStdString();
     EXPECT_EQ(network->Devices[1].Pos, 1);
     EXPECT_FALSE(network->Routes.isEmpty());
+}
+
+TEST(SimRadioNetwork, RandomCommandsAndReadsKeepTheNetworkSound) {
+    SimRadioNetwork network = SimRadioNetwork::Demo();
+    QRandomGenerator random(42);
+    const quint16 writes[] = {0x102C, 0x102D, 0x102F, 0x1033, 0x1035, 0x1036, 0x1037, 0x103E,
+                              0x103F, 0x1040, 0x1041, 0x1042, 0x1048, 0x104A, 0x104B};
+    const quint16 reads[] = {0x1023, 0x1034, 0x1049, 0x104C, 0x104D, 0x102E};
+    const auto randomValue = [&random, &network]() {
+        QByteArray value(random.bounded(24), '\0');
+        for (char& byte : value)
+            byte = char(random.bounded(256));
+        // Half of them aimed at a real device, as the tool's commands are.
+        if (random.bounded(2) == 0 && !network.Devices.isEmpty())
+            value.prepend(
+                network.Devices[random.bounded(int(network.Devices.size()))].AddressText().toLatin1());
+        return value;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        EXPECT_TRUE(network.ApplyWrite(writes[random.bounded(int(std::size(writes)))], randomValue()));
+        const quint16 key = reads[random.bounded(int(std::size(reads)))];
+        const std::optional<QByteArray> reply = network.AnswerRead(key, randomValue(), random.bounded(2000));
+        ASSERT_TRUE(reply);
+        ASSERT_GE(reply->size(), 4);
+        EXPECT_EQ(((quint8((*reply)[2]) << 8) | quint8((*reply)[3])) + 4, reply->size());
+        if (round % 100 == 0)
+            network.AdvanceSeconds(random.bounded(600));
+    }
+    // Whatever the commands did, the state still makes a valid site file.
+    QString error;
+    EXPECT_TRUE(SimRadioNetwork::FromJson(network.ToJson(), &error)) << error.toStdString();
 }

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QJsonDocument>
+#include <QRandomGenerator>
 #include <QThread>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -254,4 +255,20 @@ TEST(SimSerialDevice, JsonDescribesTheDevice) {
     EXPECT_FALSE(device.LoadJson(QJsonDocument::fromJson(R"({"Mac":"0102"})").object(), &error));
     EXPECT_FALSE(device.LoadJson(QJsonDocument::fromJson(R"({"Items":{"300":"00"}})").object(), &error));
     EXPECT_FALSE(device.LoadJson(QJsonDocument::fromJson(R"({"PollIntervalMs":-5})").object(), &error));
+}
+
+TEST_F(SimSerialDeviceTest, RandomBytesLeaveTheDeviceAnswering) {
+    QRandomGenerator random(7);
+    for (int burst = 0; burst < 20; ++burst) {
+        QByteArray bytes(1 + random.bounded(200), '\0');
+        for (char& byte : bytes) {
+            // Mostly frame starts, so the parser meets many lying headers.
+            static const char starts[] = {0x10, 0x11, 0x13, 0x14, 0x15, 0x3E, 0x12, char(0xEE)};
+            byte = random.bounded(3) == 0 ? starts[random.bounded(int(std::size(starts)))]
+                                          : char(random.bounded(256));
+        }
+        Port->write(bytes);
+    }
+    Port->drain(SimSerialDevice::FRAME_TIMEOUT_MS * 3);
+    EXPECT_EQ(ReadItem(1), SimSerialDevice::EncodeReplyFrame(1, Device.Mac()));
 }

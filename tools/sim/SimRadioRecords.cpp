@@ -13,6 +13,9 @@ constexpr qsizetype RECORD_CAPACITY = 4096;
 constexpr quint8 NAME_END = 0x1F;
 constexpr quint8 SELECTOR_NOTHING_MORE = 0x1E;
 constexpr quint8 SELECTOR_NO_MINI_BLOCK = 0x80;
+// The 0xFD block: zone, disabled, alarm, power, name end, selector, mini block, counters, parents, joins.
+constexpr int MAX_PAYLOAD_BLOCK = 255;
+constexpr int PAYLOAD_BLOCK_FIXED = 1 + 1 + 1 + 2 + 1 + 1 + 4 + 2 + 8 + 2;
 
 enum ZoneElement : quint8 {
     ELEMENT_NAME = 0,
@@ -205,12 +208,13 @@ QByteArray EncodeDeviceRecord(const SimRadioDevice& device) {
         out.writeBytes(name);
         out.writeU8(NAME_END);
     } else if (device.Ext == SimRadioDevice::ExtendedPayload) {
+        // The block's length is one byte, so a long name is cut to leave room for the rest.
         ByteWriter block(RECORD_CAPACITY);
         block.writeU8(device.ZoneID);
         block.writeU8(device.Disabled);
         block.writeU8(device.AlarmStatus);
         block.writeU16BE(device.Power);
-        block.writeBytes(name);
+        block.writeBytes(name.left(MAX_PAYLOAD_BLOCK - PAYLOAD_BLOCK_FIXED));
         block.writeU8(NAME_END);
         const quint8 selector = device.Selector;
         block.writeU8(selector);

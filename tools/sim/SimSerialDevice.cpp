@@ -102,13 +102,9 @@ SimSerialDevice::SimSerialDevice(QObject* parent) : QObject(parent) {
     FrameTimer.setInterval(FRAME_TIMEOUT_MS);
     connect(&PollTimer, &QTimer::timeout, this, &SimSerialDevice::OnPollTimer);
     connect(&TextTimer, &QTimer::timeout, this, &SimSerialDevice::OnTextTimer);
-    connect(&FrameTimer, &QTimer::timeout, this, [this] {
-        // The rest of a frame never came: drop its first byte and look for frames after it.
-        if (!InputBuffer.isEmpty()) {
-            InputBuffer.remove(0, 1);
-            ParseInput();
-        }
-    });
+    // The line went quiet with a frame still open: its rest is not coming, so take what whole
+    // frames follow it and drop every fragment at once.
+    connect(&FrameTimer, &QTimer::timeout, this, [this] { ParseInput(true); });
     Clock.start();
 }
 
@@ -383,11 +379,11 @@ qsizetype SimSerialDevice::FrameLength() const {
     }
 }
 
-void SimSerialDevice::ParseInput() {
+void SimSerialDevice::ParseInput(bool lineQuiet) {
     while (!InputBuffer.isEmpty()) {
         const qsizetype length = FrameLength();
-        if (length < 0) {
-            InputBuffer.remove(0, 1); // not the start of a frame
+        if (length < 0 || (length == 0 && lineQuiet)) {
+            InputBuffer.remove(0, 1); // not the start of a frame, or one that will never end
             continue;
         }
         if (length == 0) {

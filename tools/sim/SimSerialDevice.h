@@ -97,7 +97,9 @@ private:
     void OnMasterWritable();
     void OnPollTimer();
     void OnTextTimer();
-    void ParseInput();
+    // Handles the whole frames at the start of the input. While more bytes may come an incomplete
+    // frame waits for them; once the line has been quiet (lineQuiet) it is dropped.
+    void ParseInput(bool lineQuiet = false);
     // Length of the frame at the start of InputBuffer: > 0 complete, 0 incomplete, -1 not a frame.
     qsizetype FrameLength() const;
     void HandleFrame(const QByteArray& frame);
