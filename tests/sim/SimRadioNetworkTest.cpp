@@ -1,6 +1,12 @@
 #include "sim/SimRadioNetwork.h"
 
+#include "core/radio/RadioPayloadsClass.h"
+#include "core/unit/IEEEObjectClass.h"
+#include "core/unit/NeighborObjectClass.h"
 #include "core/unit/OutputRef.h"
+#include "core/unit/RouteObjectClass.h"
+#include "core/unit/UnitInfoClass.h"
+#include "core/unit/ZoneObjectClass.h"
 
 #include <QJsonDocument>
 #include <QRandomGenerator>
@@ -502,4 +508,119 @@ TEST(SimRadioNetwork, RandomCommandsAndReadsKeepTheNetworkSound) {
     // Whatever the commands did, the state still makes a valid site file.
     QString error;
     EXPECT_TRUE(SimRadioNetwork::FromJson(network.ToJson(), &error)) << error.toStdString();
+}
+
+// The tool's own parsers read what the simulator sends, page after page, into the unit model.
+TEST(SimRadioNetwork, CoreParsersReadTheDemoNetworkBack) {
+    SimRadioNetwork network = SimRadioNetwork::Demo();
+    UnitInfoClass unit(QStringLiteral("00-1A-2B-3C-4D-5E"));
+    RadioPayloadsClass radio;
+    QList<quint16> asked;
+    QObject::connect(&radio, &RadioPayloadsClass::requestShortKey, [&asked](quint16 key, quint16 position) {
+        if (key == RadioPayloadsClass::KEY_IEEE_UNITS)
+            asked << position;
+    });
+    quint16 position = 0;
+    for (int page = 0; page < 50; ++page) {
+        const QByteArray value =
+            OnlyValue(network.AnswerRead(SimRadioNetwork::KEY_IEEE_UNITS, U16(position), 300), 0x1023);
+        const qsizetype before = asked.size();
+        radio.ParseIEEEUnits(unit, int(value.size()), value);
+        if (asked.size() == before)
+            break;
+        position = asked.last();
+    }
+    ASSERT_EQ(unit.Devices.size(), network.Devices.size());
+    for (const SimRadioDevice& sim : network.Devices) {
+        const IEEEObjectClass* device = unit.FindUnitIEEEByAddress(sim.AddressText());
+        ASSERT_NE(device, nullptr) << sim.AddressText().toStdString();
+        const std::string name = sim.Name.toStdString();
+        EXPECT_EQ(device->NWK, sim.NWK) << name;
+        EXPECT_EQ(device->ParentNWK, sim.ParentNWK) << name;
+        EXPECT_EQ(device->ZigbeeStatus, sim.ZigbeeStatus) << name;
+        EXPECT_EQ(device->RSSIbase, sim.RSSIbase) << name;
+        EXPECT_EQ(device->RSSIdet, sim.RSSIdet) << name;
+        EXPECT_EQ(device->Battery, sim.Battery) << name;
+        EXPECT_EQ(device->TimeoutTimer, sim.TimeoutTimer) << name;
+        EXPECT_EQ(device->Resends, sim.Resends) << name;
+        EXPECT_EQ(device->PollTime, sim.PollTime) << name;
+        EXPECT_EQ(device->HW, sim.HW) << name;
+        EXPECT_EQ(device->spec_var[0], sim.SpecVar[0]) << name;
+        if (sim.Ext == SimRadioDevice::NoExtension)
+            continue;
+        EXPECT_EQ(device->Name, sim.Name) << name;
+        EXPECT_EQ(device->ZoneID, sim.ZoneID) << name;
+        EXPECT_EQ(device->AlarmStatus, sim.AlarmStatus) << name;
+        if (sim.Ext == SimRadioDevice::ExtendedInfo || sim.Selector < 0x80) {
+            EXPECT_EQ(device->InputTypes[0], sim.InputTypes[0]) << name;
+            EXPECT_EQ(device->InputTypes[1], sim.InputTypes[1]) << name;
+            EXPECT_EQ(device->spec_var[1], sim.SpecVar[1]) << name;
+        }
+        if (sim.Ext == SimRadioDevice::ExtendedPayload) {
+            EXPECT_EQ(device->Power, sim.Power) << name;
+            EXPECT_EQ(device->ComErrors, sim.ComErrors) << name;
+            EXPECT_EQ(device->Joins, sim.Joins) << name;
+            for (int i = 0; i < 4; ++i)
+                EXPECT_EQ(device->ParentList[i], sim.ParentList[i]) << name;
+        }
+    }
+    const IEEEObjectClass* freezer = unit.FindUnitIEEEByAddress(network.Devices[10].AddressText());
+    EXPECT_EQ(freezer->SpecVariableString, QStringLiteral("In 1: -18C. In 2: 4C"));
+
+    // Zones.
+    const QByteArray zones = OnlyValue(network.AnswerRead(SimRadioNetwork::KEY_ZONES, U16(0), 1400), 0x1034);
+    radio.ParseZones(unit, int(zones.size()), zones);
+    ASSERT_EQ(unit.Zones.size(), network.Zones.size());
+    for (const SimZone& sim : network.Zones) {
+        const ZoneObjectClass* zone = unit.FindZoneObject(QString::number(sim.ZoneID));
+        ASSERT_NE(zone, nullptr);
+        EXPECT_EQ(zone->Name, sim.Name);
+        EXPECT_EQ(zone->AreaID, sim.AreaID);
+        EXPECT_EQ(zone->Status, sim.Status);
+        EXPECT_EQ(zone->ActivationOutput, OutputRef::FromBytes(sim.ActivationOutput));
+        EXPECT_EQ(zone->AlarmOutputs[0], OutputRef::FromBytes(sim.AlarmOutputs[0]));
+        EXPECT_EQ(zone->AlarmOutputs[1], OutputRef::FromBytes(sim.AlarmOutputs[1]));
+        EXPECT_EQ(zone->FaultOutputs[0], OutputRef::FromBytes(sim.FaultOutputs[0]));
+        EXPECT_EQ(zone->AlarmOutputReloadTime, sim.AlarmOutputReloadTime);
+        EXPECT_EQ(zone->FaultOutputReloadTime, sim.FaultOutputReloadTime);
+        EXPECT_EQ(zone->ZoneControlDelayReloadTime, sim.ZoneControlDelayReloadTime);
+        EXPECT_EQ(zone->AlarmLookupReloadTime, sim.AlarmLookupReloadTime);
+        EXPECT_EQ(zone->TwoSection, sim.TwoSection);
+        EXPECT_EQ(zone->AutoAck, sim.AutoAck);
+        EXPECT_EQ(zone->OutputDelay, sim.OutputDelay);
+        EXPECT_EQ(zone->ActivateAllSirens, sim.ActivateAllSirens);
+    }
+
+    // Neighbor and route tables of every router, and the running test.
+    network.ApplyWrite(SimRadioNetwork::KEY_GET_NEIGHBORS, "FFFFFFFFFFFFFFFF");
+    network.ApplyWrite(SimRadioNetwork::KEY_GET_ROUTES, "FFFFFFFFFFFFFFFF");
+    for (int poll = 0; poll < 10; ++poll) {
+        const QByteArray neighbors =
+            OnlyValue(network.AnswerRead(SimRadioNetwork::KEY_NEIGHBORS, {}, 200), 0x1049);
+        radio.ParseNeighbors(unit, int(neighbors.size()), neighbors);
+        const QByteArray routes = OnlyValue(network.AnswerRead(SimRadioNetwork::KEY_ROUTES, {}, 200), 0x104C);
+        radio.ParseRoutes(unit, int(routes.size()), routes);
+    }
+    EXPECT_EQ(unit.Neighbors.size(), network.Neighbors.size());
+    EXPECT_EQ(unit.Routes.size(), network.Routes.size());
+    for (const SimNeighbor& sim : network.Neighbors) {
+        const NeighborObjectClass* neighbor = unit.FindNeighbor(sim.OwnerNWK, sim.NeighborNWK);
+        ASSERT_NE(neighbor, nullptr);
+        EXPECT_EQ(neighbor->rxLqi, sim.rxLqi);
+        EXPECT_EQ(neighbor->type, sim.type);
+        EXPECT_EQ(neighbor->extID, QString::fromLatin1(sim.Ieee.toHex(' ').toUpper()));
+    }
+    for (const SimRoute& sim : network.Routes)
+        EXPECT_NE(unit.FindRoute(sim.OwnerNWK, sim.DestNWK, sim.HopNWK), nullptr);
+
+    RadioTestResult received;
+    QObject::connect(&radio, &RadioPayloadsClass::testResultReceived,
+                     [&received](const QString&, const RadioTestResult& result) { received = result; });
+    const SimRadioTest before = network.Test;
+    const QByteArray test = OnlyValue(network.AnswerRead(SimRadioNetwork::KEY_TEST_RESULTS, {}, 200), 0x104D);
+    radio.ParseTestResults(unit, int(test.size()), test);
+    EXPECT_EQ(received.TestTimer, before.TestTimer);
+    EXPECT_EQ(received.TestCount, before.TestCount);
+    EXPECT_EQ(received.TestUnitNWK, before.TestUnitNWK);
+    EXPECT_EQ(received.TestResults, before.TestResults);
 }

@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QJsonDocument>
 #include <QRandomGenerator>
+#include <QSerialPort>
 #include <QThread>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -271,4 +272,25 @@ TEST_F(SimSerialDeviceTest, RandomBytesLeaveTheDeviceAnswering) {
     }
     Port->drain(SimSerialDevice::FRAME_TIMEOUT_MS * 3);
     EXPECT_EQ(ReadItem(1), SimSerialDevice::EncodeReplyFrame(1, Device.Mac()));
+}
+
+TEST(SimSerialDevice, SerialPortOfTheToolTalksToIt) {
+    SimSerialDevice device;
+    device.SetPollInterval(0);
+    device.SetTextInterval(0);
+    QString error;
+    ASSERT_TRUE(device.Open(&error)) << error.toStdString();
+    QSerialPort port(device.PortPath());
+    port.setBaudRate(115200);
+    ASSERT_TRUE(port.open(QIODevice::ReadWrite)) << port.errorString().toStdString();
+    port.write(Hex("11 01 00 00"));
+    QByteArray reply;
+    QDeadlineTimer deadline(2000);
+    while (reply.size() < 13 && !deadline.hasExpired()) {
+        // Both the device and the port read on notifiers of this one event loop.
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        reply += port.readAll();
+        QThread::msleep(1);
+    }
+    EXPECT_EQ(reply, SimSerialDevice::EncodeReplyFrame(1, device.Mac()));
 }

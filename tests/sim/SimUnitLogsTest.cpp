@@ -1,6 +1,14 @@
 #include "sim/SimUnitLogs.h"
 
+#include "core/protocol/ByteReader.h"
+#include "core/unit/SaveDebugData.h"
+#include "core/unit/StatusDecoders.h"
+#include "core/unit/UnitInfoClass.h"
+
+#include <QDir>
+#include <QFile>
 #include <QJsonDocument>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -215,4 +223,73 @@ TEST(SimUnitLogs, JsonRoundTripAndErrors) {
         EXPECT_FALSE(SimUnitLogs::FromJson(QJsonDocument::fromJson(bad).object(), &error)) << bad;
         EXPECT_FALSE(error.isEmpty());
     }
+}
+
+// The tool's status decoders read what the simulator reports.
+TEST(SimUnitLogs, CoreDecodersReadTheDemoLogsBack) {
+    const SimUnitLogs logs = SimUnitLogs::Demo(9);
+    const QByteArray stream = DownloadStream(logs, SimUnitLogs::KEY_EVENT_LOG_PAGES, 500);
+    QList<QString> entries;
+    for (qsizetype at = 0; at + 9 <= stream.size(); at += 9 + quint8(stream[at + 8]))
+        entries << QString::fromLatin1(stream.mid(at, 9 + quint8(stream[at + 8])));
+    ASSERT_EQ(entries.size(), logs.Events.size());
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const EventLogEntry entry = DecodeEventLogEntry(entries[i]);
+        EXPECT_TRUE(entry.Complete);
+        EXPECT_EQ(entry.Code, logs.Events[i].Code);
+        EXPECT_EQ(EventTimeStampText(entry),
+                  logs.Events[i].Time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+        EXPECT_EQ(entry.Data, QString::fromLatin1(logs.Events[i].Info));
+        EXPECT_FALSE(EventCodeText(entry.Code).startsWith(QStringLiteral("Unknown"))) << entry.Code;
+    }
+
+    const QList<SocketRecord> ip = DecodeIpSockets(*logs.KeyValue(SimUnitLogs::KEY_IP_SOCKETS));
+    ASSERT_EQ(ip.size(), logs.IpSockets.size());
+    EXPECT_EQ(ip[0].Host, QStringLiteral("192.168.1.20"));
+    EXPECT_EQ(ip[0].BytesSent, logs.IpSockets[0].BytesSent);
+    const QList<SocketRecord> gprs = DecodeGprsSockets(*logs.KeyValue(SimUnitLogs::KEY_GPRS_SOCKETS));
+    ASSERT_EQ(gprs.size(), logs.GprsSockets.size());
+    EXPECT_EQ(gprs[1].Host, logs.GprsSockets[1].Host);
+    EXPECT_EQ(gprs[1].PacketsReceived, logs.GprsSockets[1].PacketsReceived);
+
+    const QByteArray arp = Value(logs.AnswerRead(SimUnitLogs::KEY_ARP_TABLE, U16(0), 1400), 0x00E2);
+    ByteReader reader(arp);
+    const std::optional<ArpRow> first = ReadArpRow(reader);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(ArpRowTexts(*first), (QStringList{QStringLiteral("000"), QStringLiteral("192.168.1.1"),
+                                                QString::fromLatin1(logs.Arp[0].Mac.toHex(':').toUpper()),
+                                                QString::number(logs.Arp[0].Timeout)}));
+}
+
+TEST(SimUnitLogs, CoreDebugDownloadSavesTheDebugLogWithPlainLineEnds) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(folder.path());
+
+    const SimUnitLogs logs = SimUnitLogs::Demo(4);
+    UnitInfoClass unit(QStringLiteral("00-1A-2B-3C-4D-5E"));
+    DebugDownloadClass download;
+    QList<quint16> asked;
+    QObject::connect(&download, &DebugDownloadClass::requestShortKey,
+                     [&asked](quint16, quint16 position) { asked << position; });
+    qint64 saved = -1;
+    QObject::connect(&download, &DebugDownloadClass::debugDownloadFinished,
+                     [&saved](const QString&, const QString&, qint64 bytes) { saved = bytes; });
+    download.StartDebugDownload(unit);
+    for (int chunk = 0; chunk < 1000 && saved < 0 && !asked.isEmpty(); ++chunk) {
+        // A small reply size makes chunk boundaries fall between the LF and CR of a line end.
+        const QByteArray value = Value(
+            logs.AnswerRead(SimUnitLogs::KEY_DEBUG_LOG_CHUNKS, U16(asked.takeLast()), 4 + 3 + 41), 0x00DF);
+        download.SaveDebugData(unit, int(value.size()), value);
+    }
+    QFile file(DebugDownloadClass::DebugFileName(unit.Mac));
+    const bool opened = file.open(QIODevice::ReadOnly);
+    const QByteArray text = file.readAll();
+    QDir::setCurrent(previous);
+    ASSERT_TRUE(opened);
+    QByteArray expected = logs.DebugLog;
+    expected.replace("\n\r", "\n");
+    EXPECT_TRUE(text.endsWith(expected));
+    EXPECT_EQ(saved, expected.size());
 }

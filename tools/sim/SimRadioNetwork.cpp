@@ -166,7 +166,8 @@ void SimRadioNetwork::QueueOwners(QList<quint16>& queue, const QByteArray& value
 namespace {
 
 // The tables of the owners the radio has collected, one owner after the other, as far as they
-// fit; owners handed over leave the queue. An owner whose table did not fit whole stays queued.
+// fit; an owner whose table does not fit waits for the next poll. Owners handed over leave the
+// queue; a single table larger than a whole reply is cut to what fits, as the unit's buffer is.
 template <typename Row, typename Encode>
 QByteArray DrainTables(QList<quint16>& pending, const QList<Row>& rows, int budget, Encode encode) {
     QByteArray value;
