@@ -153,11 +153,16 @@ private:
     void FinishFirmware();
     SimInput* FindInput(const QString& address);
     int KeyIndex(quint16 id) const;
+    // The value a read reports now: the stored one, or the live one for the clock, the uptime and
+    // the keys that count what the radio network and the logs hold.
+    QByteArray LiveValue(const SimKey& key) const;
 
     QByteArray MacBytes;
     QList<SimKey> KeyList;
     quint16 ReplyCounter = 0;
     qint64 StartedMs = 0; // for the uptime key
+    mutable qint64 ClockSecond = -1;
+    mutable QByteArray ClockText;
     quint32 UptimeAtStart = 0;
     SimFirmwareUpload Upload;
     int FirmwareUpdateCount = 0;
