@@ -16,6 +16,11 @@ constexpr quint8 SELECTOR_NO_MINI_BLOCK = 0x80;
 constexpr int PARENT_LIST_ON_WIRE = 4;
 constexpr int FIELD_OFFSET_IEEE = 2;
 
+// Building a log line costs more than parsing a record; skip it while nothing would be written.
+bool LogActive() {
+    return DebugLog::instance().countdown() > 0;
+}
+
 bool Read(ByteReader& reader, quint8& field) {
     const quint8 value = reader.readU8();
     if (reader.ok())
@@ -36,7 +41,10 @@ bool ReadName(ByteReader& reader, const char* bytes, QString& name) {
     const qsizetype start = reader.position();
     for (qsizetype i = start; i < reader.size(); ++i) {
         if (bytes[i] == NAME_END) {
-            name = QString::fromLatin1(bytes + start, i - start);
+            // A refreshed device usually keeps its name: compare before building a new text.
+            const QLatin1String received(bytes + start, i - start);
+            if (name != received)
+                name = received;
             reader.seek(i + 1);
             return true;
         }
@@ -47,7 +55,7 @@ bool ReadName(ByteReader& reader, const char* bytes, QString& name) {
 // Two-input devices show the temperatures of their inputs instead of the sensor reading.
 void RebuildInputText(IEEEObjectClass& device) {
     if (device.HW == 5 || device.HW == 6)
-        device.SpecVariableString = InputTemperatureString(device);
+        UpdateInputTemperatureString(device);
 }
 
 } // namespace
@@ -103,7 +111,7 @@ bool RadioPayloadsClass::ParseDeviceRecord(UnitInfoClass& unit, const QByteArray
     device.ZigbeeStatus = reader.readU8();
     device.RSSIbase = static_cast<int8_t>(reader.readU8());
     device.RSSIdet = static_cast<int8_t>(reader.readU8());
-    device.RSSIString = BuildRSSIString(device.RSSIbase, device.RSSIdet);
+    UpdateRSSIString(device);
     device.Battery = reader.readU16BE();
     const quint32 timeoutHigh = reader.readU8();
     device.TimeoutTimer = (timeoutHigh << 16) | reader.readU16BE();
@@ -112,7 +120,7 @@ bool RadioPayloadsClass::ParseDeviceRecord(UnitInfoClass& unit, const QByteArray
     device.EndPoint = reader.readU8();
     const quint8 sensorKind = reader.readU8();
     device.spec_var[0] = reader.readU16BE();
-    device.SpecVariableString = SensorSpecVariableString(sensorKind, device.spec_var[0]);
+    UpdateSensorSpecVariableString(device, sensorKind);
     device.HW = reader.readU8();
     device.SWHigh = reader.readU8();
     device.SWLow = reader.readU8();
@@ -183,7 +191,7 @@ void RadioPayloadsClass::ParseExtendedPayload(IEEEObjectClass& device, const QBy
         if (selector < SELECTOR_NO_MINI_BLOCK) {
             complete = Read(reader, device.InputTypes[0]) && Read(reader, device.InputTypes[1]) &&
                        Read(reader, device.spec_var[1]);
-            if (complete)
+            if (complete && LogActive())
                 WriteLog(QStringLiteral("ParseIEEEUnits. Mini payload. Type0: ") +
                          QString::number(device.InputTypes[0]) + QStringLiteral(". Type1: ") +
                          QString::number(device.InputTypes[1]) + QStringLiteral(". Spec0: ") +

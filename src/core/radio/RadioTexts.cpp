@@ -13,8 +13,93 @@ constexpr uint8_t INPUT_TYPE_TEMPERATURE = 6;
 
 const char HEX_DIGITS[] = "0123456789ABCDEF";
 
-QString PaddedNumber(int value, int width) {
-    return QStringLiteral("%1").arg(value, width, 10, QLatin1Char('0'));
+// Builds a short Latin-1 text on the stack. A device page refreshes every text of every device a few
+// times a minute; most of them come out as they were, and then the field is left alone instead of
+// being replaced by an equal copy.
+class ShortText {
+public:
+    ShortText& operator<<(const char* text) {
+        while (*text)
+            Put(*text++);
+        return *this;
+    }
+    ShortText& operator<<(char c) {
+        Put(c);
+        return *this;
+    }
+    ShortText& operator<<(const QString& text) {
+        for (QChar c : text)
+            Put(static_cast<char>(c.unicode() & 0xFF));
+        return *this;
+    }
+    // Decimal, zero-padded to the width.
+    ShortText& Number(int value, int width = 0) {
+        char digits[12];
+        int count = 0;
+        const bool negative = value < 0;
+        unsigned magnitude = negative ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+        do {
+            digits[count++] = static_cast<char>('0' + magnitude % 10);
+            magnitude /= 10;
+        } while (magnitude != 0);
+        if (negative)
+            Put('-');
+        for (int pad = count; pad < width; ++pad)
+            Put('0');
+        while (count > 0)
+            Put(digits[--count]);
+        return *this;
+    }
+    bool IsEmpty() const { return Length == 0; }
+    void AssignTo(QString& field) const {
+        const QLatin1String text(Buffer, Length);
+        if (field != text)
+            field = text;
+    }
+    QString ToString() const { return QString::fromLatin1(Buffer, Length); }
+
+private:
+    void Put(char c) {
+        if (Length < static_cast<qsizetype>(sizeof(Buffer)))
+            Buffer[Length++] = c;
+    }
+    char Buffer[96];
+    qsizetype Length = 0;
+};
+
+void RSSIText(ShortText& text, int8_t rssiBase, int8_t rssiDet) {
+    if (rssiBase == 0 && rssiDet == 0) {
+        text << "Gateway: - dBm (0%) / Device: - dBm (0%)";
+        return;
+    }
+    text << "Gateway: ";
+    text.Number(rssiBase) << "dBm (";
+    text.Number(Translate_IEEE_RSSI(rssiBase)) << "%) / Device: ";
+    text.Number(rssiDet) << "dBm (";
+    text.Number(Translate_IEEE_RSSI(rssiDet)) << "%)";
+}
+
+void Temperature(ShortText& text, uint16_t specVariable) {
+    text.Number(static_cast<int8_t>(specVariable & 0xFF)) << 'C';
+}
+
+void SensorText(ShortText& text, uint8_t sensorKind, uint16_t specVariable0) {
+    // Sensor kinds 0-2 measure temperature; other kinds use spec_var for something else.
+    if (sensorKind <= 2)
+        Temperature(text, specVariable0);
+}
+
+void InputText(ShortText& text, const IEEEObjectClass& device) {
+    if (device.InputTypes[0] == INPUT_TYPE_TEMPERATURE) {
+        text << "In 1: ";
+        Temperature(text, device.spec_var[0]);
+    }
+    if (device.InputTypes[1] == INPUT_TYPE_TEMPERATURE) {
+        if (!text.IsEmpty())
+            text << ". ";
+        text << "In 2: ";
+        Temperature(text, device.spec_var[1]);
+    }
 }
 
 } // namespace
@@ -34,43 +119,60 @@ void UpdateFirmwareTexts(IEEEObjectClass& device) {
         device.FirmwareDate.clear();
         return;
     }
-    device.FirmwareDate = QLatin1Char('2') + PaddedNumber(device.SWYear, 3) + QLatin1Char('-') +
-                          PaddedNumber(device.SWMonth, 2) + QLatin1Char('-') + PaddedNumber(device.SWDay, 2);
-    device.FirmwareVersion = RadioProductName(device.HW) + QStringLiteral(" v") +
-                             QString::number(device.SWHigh) + QLatin1Char('.') +
-                             QString::number(device.SWLow);
+    ShortText date;
+    date << '2';
+    date.Number(device.SWYear, 3) << '-';
+    date.Number(device.SWMonth, 2) << '-';
+    date.Number(device.SWDay, 2);
+    date.AssignTo(device.FirmwareDate);
+
+    ShortText version;
+    version << RadioProductName(device.HW) << " v";
+    version.Number(device.SWHigh) << '.';
+    version.Number(device.SWLow);
+    version.AssignTo(device.FirmwareVersion);
 }
 
 QString BuildRSSIString(int8_t rssiBase, int8_t rssiDet) {
-    if (rssiBase == 0 && rssiDet == 0)
-        return QStringLiteral("Gateway: - dBm (0%) / Device: - dBm (0%)");
-    return QStringLiteral("Gateway: ") + QString::number(rssiBase) + QStringLiteral("dBm (") +
-           QString::number(Translate_IEEE_RSSI(rssiBase)) + QStringLiteral("%) / Device: ") +
-           QString::number(rssiDet) + QStringLiteral("dBm (") +
-           QString::number(Translate_IEEE_RSSI(rssiDet)) + QStringLiteral("%)");
+    ShortText text;
+    RSSIText(text, rssiBase, rssiDet);
+    return text.ToString();
+}
+
+void UpdateRSSIString(IEEEObjectClass& device) {
+    ShortText text;
+    RSSIText(text, device.RSSIbase, device.RSSIdet);
+    text.AssignTo(device.RSSIString);
 }
 
 QString TemperatureText(uint16_t specVariable) {
-    return QString::number(static_cast<int8_t>(specVariable & 0xFF)) + QLatin1Char('C');
+    ShortText text;
+    Temperature(text, specVariable);
+    return text.ToString();
 }
 
 QString SensorSpecVariableString(uint8_t sensorKind, uint16_t specVariable0) {
-    // Sensor kinds 0-2 measure temperature; other kinds use spec_var for something else.
-    if (sensorKind <= 2)
-        return TemperatureText(specVariable0);
-    return QString();
+    ShortText text;
+    SensorText(text, sensorKind, specVariable0);
+    return text.ToString();
+}
+
+void UpdateSensorSpecVariableString(IEEEObjectClass& device, uint8_t sensorKind) {
+    ShortText text;
+    SensorText(text, sensorKind, device.spec_var[0]);
+    text.AssignTo(device.SpecVariableString);
 }
 
 QString InputTemperatureString(const IEEEObjectClass& device) {
-    QString text;
-    if (device.InputTypes[0] == INPUT_TYPE_TEMPERATURE)
-        text = QStringLiteral("In 1: ") + TemperatureText(device.spec_var[0]);
-    if (device.InputTypes[1] == INPUT_TYPE_TEMPERATURE) {
-        if (!text.isEmpty())
-            text += QStringLiteral(". ");
-        text += QStringLiteral("In 2: ") + TemperatureText(device.spec_var[1]);
-    }
-    return text;
+    ShortText text;
+    InputText(text, device);
+    return text.ToString();
+}
+
+void UpdateInputTemperatureString(IEEEObjectClass& device) {
+    ShortText text;
+    InputText(text, device);
+    text.AssignTo(device.SpecVariableString);
 }
 
 QString IeeeAddressText(const unsigned char* bytes, qsizetype count) {

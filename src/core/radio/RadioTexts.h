@@ -7,7 +7,8 @@
 class IEEEObjectClass;
 
 // Texts built from raw radio values. Devices keep them as fields so every view (and the backup
-// file) shows the same words without recomputing them.
+// file) shows the same words without recomputing them. The Update... forms set a device's field and
+// leave it untouched when the text comes out as it was.
 
 // Product name of a hardware type: "Q7 ..." for 1-6, "Unknown" for 7-254, and the empty text for 0
 // (nothing reported yet) and 255 (a device that does not say what it is).
@@ -19,16 +20,22 @@ void UpdateFirmwareTexts(IEEEObjectClass& device);
 
 // "Gateway: -52dBm (68%) / Device: -61dBm (55%)"; with both readings 0 the dBm values read "- ".
 QString BuildRSSIString(int8_t rssiBase, int8_t rssiDet);
+// Sets the device's RSSIString from its RSSIbase and RSSIdet.
+void UpdateRSSIString(IEEEObjectClass& device);
 
 // The low byte of a device-specific value read as a signed temperature: "23C", "-4C".
 QString TemperatureText(uint16_t specVariable);
 
 // SpecVariableString from the base record: a temperature for sensor kinds 0-2, else empty.
 QString SensorSpecVariableString(uint8_t sensorKind, uint16_t specVariable0);
+// Sets the device's SpecVariableString from the sensor kind and its spec_var[0].
+void UpdateSensorSpecVariableString(IEEEObjectClass& device, uint8_t sensorKind);
 
 // SpecVariableString of a two-input device: "In 1: 21C. In 2: -3C" for the inputs that measure
 // temperature (input type 6), empty when neither does.
 QString InputTemperatureString(const IEEEObjectClass& device);
+// Sets the device's SpecVariableString to its input temperature text.
+void UpdateInputTemperatureString(IEEEObjectClass& device);
 
 // An IEEE address as 16 upper-case hexadecimal digits (the device's Address).
 QString IeeeAddressText(const unsigned char* bytes, qsizetype count);
