@@ -9,7 +9,6 @@
 namespace {
 
 constexpr quint16 PARENT_GATEWAY = 0xFFFF;
-constexpr quint16 LAST_SLOT = 0xFCFF;
 
 // Link quality as the radio reports it, from the signal strength of the link.
 quint8 LinkQuality(qint8 rssi) {

@@ -46,6 +46,12 @@ public:
     // A reply never holds less than one record, even when maxReplyBytes is smaller, so paging
     // always moves on.
     static constexpr int MIN_REPLY_BYTES = 64;
+    // Commands name a device by 16 hexadecimal characters ("00112233AABBCCDD").
+    static constexpr int ADDRESS_TEXT_LENGTH = 16;
+    // A device admitted to the table but not joined yet has no network address.
+    static constexpr quint16 NWK_UNASSIGNED = 0xFFFE;
+    // Highest table slot: a slot's high byte must never look like an extension tag.
+    static constexpr quint16 LAST_SLOT = 0xFCFF;
 
     // Reply to one read entry for the keys this network owns (0x1023, 0x1034, 0x1049, 0x104C,
     // 0x104D, 0x102E): the encoded reply key entries (id, 16-bit length, value; one or more),
@@ -72,6 +78,9 @@ public:
     // their signal strengths.
     void RebuildTablesFromTopology();
 
+    // The 8 address bytes of a command value that starts with 16 hexadecimal characters.
+    static std::optional<QByteArray> CommandAddress(const QByteArray& value);
+
     SimRadioDevice* FindDevice(const QByteArray& ieee);
     const SimRadioDevice* FindDevice(const QByteArray& ieee) const;
     const SimRadioDevice* FindDeviceByNwk(quint16 nwk) const;
@@ -97,6 +106,8 @@ private:
     void ApplySimulate(SimRadioDevice& device, const QByteArray& args);
     void QueueOwners(QList<quint16>& queue, const QByteArray& value) const;
     quint16 FreeSlot() const;
+    static bool IsAllNodes(const QByteArray& ieee) { return ieee == QByteArray(8, char(0xFF)); }
+    static bool IsGatewayNode(const QByteArray& ieee) { return ieee == QByteArray(8, '\0'); }
 
     // Owners whose table the radio has fetched and not yet handed over; reads drain them.
     mutable QList<quint16> PendingNeighborOwners;

@@ -107,6 +107,9 @@ struct SimRadioTest {
     quint8 LossPercent = 8; // share of test packets that do not come back
 };
 
+// The bytes cut or zero-padded to size (addresses are 8 bytes, output references 9).
+QByteArray SimPadded(const QByteArray& bytes, int size);
+
 // Wire encodings (one record each).
 QByteArray EncodeDeviceRecord(const SimRadioDevice& device);
 QByteArray EncodeZoneRecord(quint16 pos, const SimZone& zone);
