@@ -102,7 +102,7 @@ TEST_F(SimNetworkTest, UnicastToOneUnitsAddressReachesItAndRepliesCanBeBroadcast
     ASSERT_TRUE(tool.bind(QHostAddress::AnyIPv4, 0, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint));
     SimNetworkOptions options;
     options.ReplyByBroadcast = true;
-    options.BroadcastAddress = QHostAddress(QStringLiteral("127.255.255.255"));
+    // Left at 255.255.255.255: units on loopback broadcast on loopback only.
     options.WorkstationPort = tool.localPort();
     Start(options);
 

@@ -335,8 +335,12 @@ void SimNetwork::HandleDatagram(int unitIndex, const QByteArray& datagram, const
         return;
     bool isIpv4 = false;
     const quint32 ipv4 = sender.toIPv4Address(&isIpv4);
-    const QHostAddress destination =
+    QHostAddress destination =
         Config.ReplyByBroadcast ? Config.BroadcastAddress : (isIpv4 ? QHostAddress(ipv4) : sender);
+    // A unit on a loopback address broadcasts on loopback only, never out of a real interface.
+    if (destination == QHostAddress(QHostAddress::Broadcast) &&
+        Units[static_cast<size_t>(unitIndex)].Address.isLoopback())
+        destination = QHostAddress(QStringLiteral("127.255.255.255"));
     const quint16 destinationPort = Config.WorkstationPort != 0 ? Config.WorkstationPort : port;
     const int delay = Units[static_cast<size_t>(unitIndex)].Unit->Misbehaviour.Settings().DelayMs;
     SendDatagrams(unitIndex, replies, destination, destinationPort, delay);

@@ -27,6 +27,7 @@ struct SimNetworkOptions {
     quint16 UnitUdpPort = 68;      // 0: a free port, the same for every unit
     quint16 WorkstationPort = 67;  // replies go to this port; 0: to the port the request came from
     bool ReplyByBroadcast = false; // reply to BroadcastAddress instead of the sender's address
+    // Units on loopback addresses use 127.255.255.255 in place of 255.255.255.255.
     QHostAddress BroadcastAddress{QHostAddress::Broadcast};
     bool EnableUdp = true;
     bool EnableTcp = true;
