@@ -108,7 +108,8 @@ private:
     void HandleText(const QByteArray& text);
     void ResetSettings();
     void Send(const QByteArray& bytes);
-    void UpdateLiveItems();
+    // Brings the values that change with time (signal, contacts, a parent search) up to now.
+    void UpdateLiveItems() const;
 
     int MasterFd = -1;
     int SlaveFd = -1;
@@ -121,15 +122,15 @@ private:
     QTimer TextTimer;
     QTimer FrameTimer; // drops an incomplete frame after FRAME_TIMEOUT_MS of silence
     QElapsedTimer Clock;
-    qint64 LastContactMs = 0;
+    mutable qint64 LastContactMs = 0;
     SimRecorder* Recorder = nullptr;
 
     quint8 Hardware = 5;
-    QMap<quint8, QByteArray> Items;
+    mutable QMap<quint8, QByteArray> Items; // live values are brought up to date on reading
     quint8 PollCounter = 0;
     quint32 TextCounter = 0;
     int RebootCount = 0;
     int ResetCount = 0;
     QList<QByteArray> ReceivedTexts;
-    qint64 SearchUntilMs = -1; // while searching for a new parent
+    mutable qint64 SearchUntilMs = -1; // while searching for a new parent
 };

@@ -75,7 +75,7 @@ void SimSerialDevice::SetItemValue(quint8 item, const QByteArray& value) {
 }
 
 std::optional<QByteArray> SimSerialDevice::ItemValue(quint8 item) const {
-    const_cast<SimSerialDevice*>(this)->UpdateLiveItems();
+    UpdateLiveItems();
     if (item == ITEM_LAST_CONTACT)
         return Le(quint32(qMax<qint64>(0, Clock.elapsed() - LastContactMs)), 4);
     if (!Items.contains(item))
@@ -83,7 +83,7 @@ std::optional<QByteArray> SimSerialDevice::ItemValue(quint8 item) const {
     return Items.value(item);
 }
 
-void SimSerialDevice::UpdateLiveItems() {
+void SimSerialDevice::UpdateLiveItems() const {
     const qint64 now = Clock.elapsed();
     if (SearchUntilMs >= 0) {
         if (now < SearchUntilMs)
