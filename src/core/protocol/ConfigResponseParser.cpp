@@ -69,10 +69,13 @@ void ConfigResponseParser::ParseConfig(const QByteArray& packet, const QString& 
         }
 
         switch (ConfigEnvelopeClass::PacketType(packet)) {
-        case CONFIG_WRITE_ACK:
+        case CONFIG_WRITE_ACK: {
+            const quint64 generation = Handler.UnitsGeneration();
             Handler.PurgeRestoreItems();
-            Q_EMIT Handler.writeAcknowledged(unit);
+            if (Handler.UnitsGeneration() == generation)
+                Q_EMIT Handler.writeAcknowledged(unit);
             break;
+        }
         case FIRMWARE_RESPONSE:
             if (Handler.IsCurrent(unit))
                 Q_EMIT Handler.firmwareResponse(packet);
@@ -98,6 +101,10 @@ void ConfigResponseParser::ParseConfigResponse(UnitInfoClass& unit, const QByteA
     WriteLog(QStringLiteral("Config Response. PayloadLength: ") + QString::number(payloadLength));
     const qsizetype end = CONFIG_LENGTH_OFFSET + payloadLength;
 
+    // Parsers send requests and views react to signals while the walk goes on; should any of that
+    // clear the unit list, the record is gone and the walk must not touch it again.
+    const quint64 generation = Handler.UnitsGeneration();
+    auto unitGone = [&]() { return Handler.UnitsGeneration() != generation; };
     const bool current = Handler.IsCurrent(&unit);
     bool special = false;
     int pageResult = 0;
@@ -120,6 +127,8 @@ void ConfigResponseParser::ParseConfigResponse(UnitInfoClass& unit, const QByteA
             special = true;
         else
             ParseKey(unit, keyId, value, static_cast<int>(position));
+        if (unitGone())
+            return;
 
         if (pageResult == 0 && backupResult == 0 && Handler.BackupRunning()) {
             const int group = BackupGroupOfKey(keyId);
@@ -132,6 +141,8 @@ void ConfigResponseParser::ParseConfigResponse(UnitInfoClass& unit, const QByteA
     // A device or zone parser that asked for its next page keeps the backup waiting for it.
     if (pageResult < RadioPayloadsClass::NEXT_PAGE_REQUESTED)
         Handler.RequestNextBackupItem();
+    if (unitGone())
+        return;
 
     try {
         Q_EMIT Handler.unitListChanged(&unit);
@@ -139,7 +150,7 @@ void ConfigResponseParser::ParseConfigResponse(UnitInfoClass& unit, const QByteA
         WriteLog(QStringLiteral("Unable to update unitlist"));
     }
     // Radio and log replies refresh their own views; reprinting the settings would only flicker.
-    if (!special && Handler.IsCurrent(&unit)) {
+    if (!special && !unitGone() && Handler.IsCurrent(&unit)) {
         try {
             Q_EMIT Handler.settingsChanged();
         } catch (...) {

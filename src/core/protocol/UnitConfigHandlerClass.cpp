@@ -88,6 +88,7 @@ UnitInfoClass* UnitConfigHandlerClass::FindOrCreateUnit(const QString& mac, cons
 
 void UnitConfigHandlerClass::ClearUnits() {
     Q_EMIT unitsCleared();
+    ++Generation;
     Current = nullptr;
     CurrentInputRecord = nullptr;
     CurrentInputOwner = nullptr;

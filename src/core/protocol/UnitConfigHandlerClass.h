@@ -78,6 +78,9 @@ public:
     // Destroys every unit record (a new scan, a remote connect or disconnect); the current unit and
     // current input go with them.
     void ClearUnits();
+    // Counts ClearUnits calls, so code holding a unit record across a signal can tell whether the
+    // record may have been destroyed meanwhile.
+    quint64 UnitsGeneration() const { return Generation; }
 
     // --- the unit being configured ---
     UnitInfoClass* CurrentUnit() const { return Current; }
@@ -172,6 +175,7 @@ private:
     ConfigEnvelopeClass EnvelopeBuilder;
     std::vector<std::unique_ptr<UnitInfoClass>> UnitRecords;
     QHash<QString, UnitInfoClass*> UnitByMac;
+    quint64 Generation = 0;
     UnitInfoClass* Current = nullptr;
     QString Password;
     InputObjectClass* CurrentInputRecord = nullptr;

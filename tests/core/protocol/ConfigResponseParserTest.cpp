@@ -462,3 +462,28 @@ TEST(ConfigResponseParserFuzz, MutatedRepliesNeverCrashOrTouchAnotherUnit) {
     EXPECT_TRUE(bystander->Inputs.isEmpty());
     EXPECT_EQ(r.handler.Units().size(), 2u);
 }
+
+TEST(ConfigResponseParser, AUnitListClearedFromASignalEndsTheParseSafely) {
+    // A view that starts a new scan when a row changes, and a carrier that does so when a request
+    // goes out: the record being parsed is destroyed under the parser's feet.
+    {
+        Receiver r;
+        QObject::connect(&r.handler, &UnitConfigHandlerClass::unitListChanged, &r.handler,
+                         [&r]() { r.handler.ClearUnits(); });
+        r.ReceiveFromUnit(Entry(42, Hex("00 50")));
+        EXPECT_TRUE(r.handler.Units().empty());
+        EXPECT_EQ(r.settings, 0);
+    }
+    {
+        Receiver r;
+        QObject::connect(&r.handler, &UnitConfigHandlerClass::sendPacket, &r.handler,
+                         [&r]() { r.handler.ClearUnits(); });
+        r.ReceiveFromUnit(Entry(0x00DD, Hex("01 00 40 01 02 03")) + Entry(42, Hex("00 50")));
+        EXPECT_TRUE(r.handler.Units().empty());
+        EXPECT_TRUE(r.listed.isEmpty());
+        // The next reply makes a fresh record.
+        r.ReceiveFromUnit(Entry(42, Hex("00 51")));
+        ASSERT_NE(r.handler.FindUnit(UNIT_MAC), nullptr);
+        EXPECT_EQ(r.handler.FindUnit(UNIT_MAC)->FindKey(42)->Value, 0x51);
+    }
+}
