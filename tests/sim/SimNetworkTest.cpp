@@ -51,7 +51,7 @@ protected:
     static QList<QByteArray> ReadPackets(QTcpSocket& socket, int count, QByteArray* raw = nullptr) {
         QByteArray buffer;
         QList<QByteArray> packets;
-        (void)QTest::qWaitFor(
+        (void)WaitUntil(
             [&] {
                 buffer += socket.readAll();
                 packets.clear();
@@ -81,7 +81,7 @@ TEST_F(SimNetworkTest, DiscoveryBroadcastIsAnsweredByEveryUnitFromItsOwnAddress)
     tool.writeDatagram(DISCOVERY, QHostAddress(QStringLiteral("127.255.255.255")), site.UnitUdpPort());
 
     QMap<QString, QString> ipByMac;
-    (void)QTest::qWaitFor(
+    (void)WaitUntil(
         [&] {
             while (tool.hasPendingDatagrams()) {
                 const QNetworkDatagram datagram = tool.receiveDatagram();
@@ -110,7 +110,7 @@ TEST_F(SimNetworkTest, UnicastToOneUnitsAddressReachesItAndRepliesCanBeBroadcast
     tool.writeDatagram(BuildRequest(BROADCAST_MAC_TEXT, CONFIG_READ, {}, Entry(0xF000)), site.UnitAddress(1),
                        site.UnitUdpPort());
     QList<QNetworkDatagram> received;
-    ASSERT_TRUE(QTest::qWaitFor(
+    ASSERT_TRUE(WaitUntil(
         [&] {
             while (tool.hasPendingDatagrams())
                 received.append(tool.receiveDatagram());
@@ -162,6 +162,67 @@ TEST_F(SimNetworkTest, TcpStreamIsReassembledWhateverTheReadsLookLike) {
     EXPECT_EQ(ParseReply(replies[0]).Entries.value(0).Id, 42);
 }
 
+// What a technician does with each unit of the demo site, over TCP: find it, read every menu,
+// page the event log, update its firmware.
+TEST_F(SimNetworkTest, EveryDemoUnitServesAWholeSessionOverTcp) {
+    Start();
+    for (int k = 0; k < site.UnitCount(); ++k) {
+        SCOPED_TRACE(k);
+        SimUnit& unit = site.Unit(k);
+        const QString password = unit.Password();
+        auto socket = Connect(k);
+        socket->write(DISCOVERY);
+        QList<QByteArray> replies = ReadPackets(*socket, 1);
+        ASSERT_EQ(replies.size(), 1);
+        EXPECT_EQ(ParseReply(replies[0]).Mac, unit.MacText());
+
+        for (const quint16 group : {0xF000, 0xF001, 0xF002, 0xF004, 0xF005, 0xF007, 0xF009, 0xF010}) {
+            const QByteArray request = BuildRequest(unit.MacText(), CONFIG_READ, password, Entry(group));
+            const QList<QByteArray> direct = unit.HandleRequest(request);
+            ASSERT_FALSE(direct.isEmpty()) << group;
+            socket->write(request);
+            const QList<quint16> ids =
+                EntryIds(AllEntries(ReadPackets(*socket, static_cast<int>(direct.size()))));
+            const QList<quint16> expected = EntryIds(AllEntries(direct));
+            EXPECT_EQ(ids, expected) << group;
+        }
+
+        QByteArray log;
+        quint16 position = 0;
+        for (int page = 0; page < 100; ++page) {
+            socket->write(
+                BuildRequest(unit.MacText(), CONFIG_READ, password, Entry(0x00DD, U16Bytes(position))));
+            replies = ReadPackets(*socket, 1);
+            ASSERT_EQ(replies.size(), 1);
+            const QByteArray value = ParseReply(replies[0]).Entries.value(0).Value;
+            ASSERT_GE(value.size(), 3);
+            log += value.mid(3);
+            if (value[0] != 1)
+                break;
+            position =
+                static_cast<quint16>((static_cast<quint8>(value[1]) << 8) | static_cast<quint8>(value[2]));
+        }
+        EXPECT_EQ(log, unit.Logs.EventLogBytes());
+
+        const QByteArray file = QByteArray("PRODUCT:X;PVER:9.9.9;") + QByteArray(3000, 'f');
+        quint16 sum = 0;
+        for (const char byte : file)
+            sum = static_cast<quint16>(sum + static_cast<quint8>(byte));
+        auto step = [&](const QByteArray& value) {
+            socket->write(BuildRequest(unit.MacText(), CONFIG_WRITE, password, Entry(0xA005, value)));
+            const QList<QByteArray> answer = ReadPackets(*socket, 1);
+            return answer.isEmpty() ? QByteArray() : ParseReply(answer[0]).Body;
+        };
+        EXPECT_EQ(step(HexBytes("00 00 00 00") + U16Bytes(static_cast<quint16>(file.size())) + U16Bytes(sum)),
+                  HexBytes("00 00"));
+        for (int n = 0; n * 1024 < file.size(); ++n)
+            EXPECT_EQ(step(HexBytes("00 01") + U16Bytes(static_cast<quint16>(n)) + file.mid(n * 1024, 1024)),
+                      HexBytes("00 01") + U16Bytes(static_cast<quint16>(n)));
+        EXPECT_EQ(step(HexBytes("00 02")), HexBytes("00 02"));
+        EXPECT_TRUE(unit.ProductText().endsWith(QStringLiteral(" v9.9.9")));
+    }
+}
+
 TEST_F(SimNetworkTest, WrongPasswordGetsNoReplyWhileTheRightOneDoes) {
     Start();
     const int protectedIndex = SimSite::DEMO_PASSWORD_UNIT;
@@ -191,7 +252,7 @@ TEST_F(SimNetworkTest, RecorderHoldsTheExactBytesBothWaysAndWritesJsonLines) {
     ASSERT_EQ(received.size(), 1);
     EXPECT_EQ(received[0].Bytes, request);
     EXPECT_EQ(received[0].Carrier, QStringLiteral("tcp"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return site.Recorder().sent().size() == 1; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return site.Recorder().sent().size() == 1; }, 3000));
     EXPECT_EQ(site.Recorder().sent()[0].Bytes, replies[0]);
 
     QFile file(path);
@@ -235,14 +296,14 @@ TEST_F(SimNetworkTest, MisbehaviourSwitchesShowOnTheWire) {
         Start();
         auto socket = Connect(0);
         socket->write(BuildRequest(site.Unit(0).MacText(), CONFIG_READ, {}, Entry(40) + Entry(41)));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return site.Recorder().sent().size() >= c.ExpectWrites; }, 3000));
+        ASSERT_TRUE(WaitUntil([&] { return site.Recorder().sent().size() >= c.ExpectWrites; }, 3000));
         QByteArray written;
         for (const SimRecord& record : site.Recorder().sent())
             written += record.Bytes;
         EXPECT_EQ(site.Recorder().sent().size(), c.ExpectWrites);
 
         QByteArray raw;
-        ASSERT_TRUE(QTest::qWaitFor(
+        ASSERT_TRUE(WaitUntil(
             [&] {
                 raw += socket->readAll();
                 return raw.size() >= written.size();
@@ -275,7 +336,7 @@ TEST_F(SimNetworkTest, DropAndStopAfterLeaveRequestsUnanswered) {
     const QString mac = site.Unit(0).MacText();
     for (int i = 0; i < 4; ++i)
         socket->write(BuildRequest(mac, CONFIG_READ, {}, Entry(101)));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return site.Recorder().received(mac).size() == 4; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return site.Recorder().received(mac).size() == 4; }, 3000));
     EXPECT_EQ(ReadPackets(*socket, 2).size(), 2);
     EXPECT_EQ(site.Recorder().sent(mac).size(), 2);
 
@@ -288,7 +349,7 @@ TEST_F(SimNetworkTest, DropAndStopAfterLeaveRequestsUnanswered) {
     Start();
     socket = Connect(0);
     socket->write(BuildRequest(mac, CONFIG_WRITE, {}, Entry(101, "Dropped")));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return site.Recorder().received(mac).size() == 1; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return site.Recorder().received(mac).size() == 1; }, 3000));
     EXPECT_TRUE(site.Recorder().sent(mac).isEmpty());
     EXPECT_EQ(site.Unit(0).KeyValue(101), QByteArray("Dropped"));
 }

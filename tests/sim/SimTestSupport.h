@@ -3,12 +3,30 @@
 #include "core/protocol/ByteReader.h"
 #include "core/protocol/ConfigEnvelopeClass.h"
 
+#include <QAbstractEventDispatcher>
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QList>
 #include <QString>
+#include <QTimer>
 
 // Requests built by the tool's own envelope code, and replies read back with its checks, so the
 // simulator is tested against the same bytes the tool puts on and takes off the wire.
+
+// Runs the event loop until the condition holds (true) or the time is up (false). Unlike
+// QTest::qWaitFor it does not sleep between looks, so a test of many round trips stays quick.
+template <typename Condition> bool WaitUntil(Condition condition, int timeoutMs = 3000) {
+    const QDeadlineTimer deadline(timeoutMs);
+    QTimer tick; // wakes the loop now and then so the deadline is seen even when nothing happens
+    tick.start(20);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QAbstractEventDispatcher::instance()->processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
 
 inline QByteArray HexBytes(const char* text) {
     return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
