@@ -1,6 +1,7 @@
 #include "core/app/MainClass.h"
 
 #include "core/app/DebugLog.h"
+#include "core/protocol/UnitConfigHandlerClass.h"
 
 #include <QDir>
 #include <QStandardPaths>
@@ -29,7 +30,7 @@ QString MainClass::DefaultWorkFolder() {
     return documents + QStringLiteral("/Unitscope");
 }
 
-MainClass::MainClass(const Options& options, QObject* parent) : QObject(parent) {
+MainClass::MainClass(const Options& options, QObject* parent) : QObject(parent), StartOptions(options) {
     TheInstance = this;
     AppFolder = DefaultApplicationFolder();
     DebugLog::instance().setFolder(AppFolder);
@@ -43,6 +44,11 @@ MainClass::MainClass(const Options& options, QObject* parent) : QObject(parent) 
 }
 
 MainClass::~MainClass() {
+    // The transport goes first so nothing arrives for a handler that is being torn down.
+    delete Communication;
+    Communication = nullptr;
+    delete Handler;
+    Handler = nullptr;
     if (TheInstance == this)
         TheInstance = nullptr;
 }
@@ -62,4 +68,27 @@ bool MainClass::SaveSettings(int windowSize) {
 
 void MainClass::WriteLog(const QString& message) const {
     ::WriteLog(message);
+}
+
+void MainClass::CreateTransport() {
+    if (Communication != nullptr)
+        return;
+    Communication = new CommunicationClass(StartOptions.Udp);
+    Handler = new UnitConfigHandlerClass;
+    connect(Communication, &CommunicationClass::configPacketReceived, Handler,
+            &UnitConfigHandlerClass::ParseConfig);
+    connect(Handler, &UnitConfigHandlerClass::sendPacket, this, &MainClass::SendHandlerPacket);
+}
+
+void MainClass::SendHandlerPacket(const QByteArray& packet, quint8 socketType, const QString& remoteIp) {
+    Q_UNUSED(remoteIp);
+    // Every UDP request is a broadcast: units pick theirs by the MAC in the header.
+    Communication->SendConfigPacket(packet, socketType);
+}
+
+bool MainClass::SendDiscovery(const QString& password, bool overTcp) {
+    if (Handler == nullptr)
+        return false;
+    return Handler->SendDiscovery(password,
+                                  overTcp ? CommunicationClass::SOCKET_TCP : CommunicationClass::SOCKET_UDP);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/app/SettingsFile.h"
+#include "core/transport/CommunicationClass.h"
 
 #include <QObject>
 #include <QString>
@@ -9,11 +10,14 @@
 // settings file and the debug log, and the work folder where exports, downloads and backups go.
 // One instance, created first by the main window (or the command-line front end) and reachable
 // through MainClass::Instance().
+class UnitConfigHandlerClass;
+
 class MainClass : public QObject {
     Q_OBJECT
 public:
     struct Options {
         QString WorkDir; // empty: the default work folder
+        CommunicationClass::UdpSettings Udp;
     };
 
     explicit MainClass(const Options& options, QObject* parent = nullptr);
@@ -36,6 +40,17 @@ public:
     bool SaveSettings(int windowSize);
     void WriteLog(const QString& message) const;
 
+    // Creates the transport and then the config handler and joins them: packets the handler builds
+    // go out by the carrier it names, config packets that arrive go to the handler. The UDP
+    // endpoint is not bound yet; the owner binds it once it knows the adapter.
+    void CreateTransport();
+    CommunicationClass& Transport() { return *Communication; }
+    UnitConfigHandlerClass& ConfigHandler() { return *Handler; }
+    bool HasTransport() const { return Communication != nullptr; }
+
+    // The discovery read, over the open TCP connection or as a UDP broadcast.
+    bool SendDiscovery(const QString& password, bool overTcp);
+
     QString SettingsPath() const { return AppFolder + SettingsFile::FILE_NAME; }
 
     // Where the application and work folders land without overrides.
@@ -44,6 +59,11 @@ public:
 
 private:
     static MainClass* TheInstance;
+    void SendHandlerPacket(const QByteArray& packet, quint8 socketType, const QString& remoteIp);
+
+    Options StartOptions;
     QString AppFolder;
     QString WorkDir;
+    CommunicationClass* Communication = nullptr;
+    UnitConfigHandlerClass* Handler = nullptr;
 };

@@ -13,7 +13,9 @@
 #include <QVBoxLayout>
 
 TFormScan::TFormScan(const Options& options, QWidget* parent) : QMainWindow(parent) {
-    MainObject = new MainClass(MainClass::Options{options.WorkDir}, this);
+    MainClass::Options mainOptions;
+    mainOptions.WorkDir = options.WorkDir;
+    MainObject = new MainClass(mainOptions, this);
 
     const QString title = PROGRAM_NAME + QLatin1Char(' ') + PROGRAM_VERSION;
     setWindowTitle(title);
@@ -46,6 +48,9 @@ TFormScan::TFormScan(const Options& options, QWidget* parent) : QMainWindow(pare
     Timer->setInterval(1000);
     connect(Timer, &QTimer::timeout, this, &TFormScan::OnTimer);
     Timer->start();
+
+    MainObject->CreateTransport();
+    MainObject->Transport().Bind();
 
     WriteLog(QStringLiteral("Startup finished"));
 }

@@ -65,7 +65,9 @@ TEST(MainClass, WorkFolderBecomesTheWorkingDirectory) {
     }
     {
         const QString chosen = home.path() + QStringLiteral("/chosen");
-        MainClass main(MainClass::Options{chosen});
+        MainClass::Options options;
+        options.WorkDir = chosen;
+        MainClass main(options);
         EXPECT_EQ(main.WorkFolder(), chosen);
         EXPECT_EQ(QDir::currentPath(), chosen);
     }
