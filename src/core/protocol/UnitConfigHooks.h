@@ -35,5 +35,13 @@ public:
     virtual void SerialRequestKeyGroup(quint16 /*group*/) {}
     virtual void SerialPostCommand(quint16 /*code*/) {}
     // Validates and sends the changes as serial write frames; the result says what was refused.
-    virtual KeyChangeResult SerialSendKeyChanges(const QList<KeyChange>& /*changes*/) { return {}; }
+    // Without a serial protocol installed nothing can be sent, and saying so keeps the caller from
+    // treating the changes as delivered.
+    virtual KeyChangeResult SerialSendKeyChanges(const QList<KeyChange>& changes) {
+        KeyChangeResult result;
+        const KeyChange first = changes.isEmpty() ? KeyChange{} : changes.first();
+        result.Refusal = KeyChangeRefusal{first.KeyId, first.ValueText,
+                                          QStringLiteral("settings of serial devices cannot be sent yet")};
+        return result;
+    }
 };
