@@ -30,11 +30,7 @@ protected:
         site.RemoveSerialDevices();
     }
 
-    void Start(SimNetworkOptions options = {}) {
-        options.UnitUdpPort = 0;
-        options.TcpPort = 0;
-        if (options.WorkstationPort == 67)
-            options.WorkstationPort = 0;
+    void Start(const SimNetworkOptions& options = SimNetworkOptions::FreePorts()) {
         QString error;
         ASSERT_TRUE(site.Start(options, &error)) << error.toStdString();
     }
@@ -100,7 +96,7 @@ TEST_F(SimNetworkTest, DiscoveryBroadcastIsAnsweredByEveryUnitFromItsOwnAddress)
 TEST_F(SimNetworkTest, UnicastToOneUnitsAddressReachesItAndRepliesCanBeBroadcast) {
     QUdpSocket tool;
     ASSERT_TRUE(tool.bind(QHostAddress::AnyIPv4, 0, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint));
-    SimNetworkOptions options;
+    SimNetworkOptions options = SimNetworkOptions::FreePorts();
     options.ReplyByBroadcast = true;
     // Left at 255.255.255.255: units on loopback broadcast on loopback only.
     options.WorkstationPort = tool.localPort();

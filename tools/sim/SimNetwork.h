@@ -35,6 +35,16 @@ struct SimNetworkOptions {
     // Bytes of an unfinished request are dropped after this much silence, so a cut packet does
     // not swallow the next one.
     int TcpIdleDropMs = 1000;
+
+    // Loopback addresses as above, free ports for UDP and TCP, replies to whatever port asked:
+    // what a test in process needs to run beside others.
+    static SimNetworkOptions FreePorts() {
+        SimNetworkOptions options;
+        options.UnitUdpPort = 0;
+        options.TcpPort = 0;
+        options.WorkstationPort = 0;
+        return options;
+    }
 };
 
 // Carries the config protocol between the tool and the simulated units: a UDP socket on the
