@@ -26,7 +26,7 @@ bool ParsePort(const QCommandLineParser& parser, const QString& name, quint16& p
     bool ok = false;
     const uint value = parser.value(name).toUInt(&ok);
     if (!ok || value > 65535) {
-        Err() << "unitscope-sim: --" << name << " needs a port number from 0 to 65535\n";
+        Err() << "unitscope-sim: --" << name << " needs a port number from 0 to 65535" << Qt::endl;
         return false;
     }
     port = static_cast<quint16>(value);
@@ -38,7 +38,7 @@ bool ParseAddress(const QCommandLineParser& parser, const QString& name, QHostAd
         return true;
     const QHostAddress parsed(parser.value(name));
     if (parsed.protocol() != QAbstractSocket::IPv4Protocol) {
-        Err() << "unitscope-sim: --" << name << " needs an IPv4 address\n";
+        Err() << "unitscope-sim: --" << name << " needs an IPv4 address" << Qt::endl;
         return false;
     }
     address = parsed;
@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
     QString error;
     if (parser.isSet(QStringLiteral("site"))) {
         if (!site.LoadFile(parser.value(QStringLiteral("site")), &error)) {
-            Err() << "unitscope-sim: " << error << '\n';
+            Err() << "unitscope-sim: " << error << Qt::endl;
             return 2;
         }
     } else {
@@ -139,7 +139,7 @@ int main(int argc, char** argv) {
         const int bytes = parser.value(QStringLiteral("max-reply-bytes")).toInt(&ok);
         if (!ok || bytes < SimUnit::MIN_MAX_REPLY_BYTES || bytes > 65535) {
             Err() << "unitscope-sim: --max-reply-bytes needs a number from " << SimUnit::MIN_MAX_REPLY_BYTES
-                  << " to 65535\n";
+                  << " to 65535" << Qt::endl;
             return 2;
         }
         site.SetMaxReplyBytesForAll(bytes);
@@ -147,14 +147,14 @@ int main(int argc, char** argv) {
     if (parser.isSet(QStringLiteral("misbehave"))) {
         SimMisbehaviourSettings settings;
         if (!settings.ApplyOptionText(parser.value(QStringLiteral("misbehave")), &error)) {
-            Err() << "unitscope-sim: " << error << '\n';
+            Err() << "unitscope-sim: " << error << Qt::endl;
             return 2;
         }
         site.SetMisbehaviourForAll(settings);
     }
     if (parser.isSet(QStringLiteral("save-site"))) {
         if (!site.SaveFile(parser.value(QStringLiteral("save-site")), &error)) {
-            Err() << "unitscope-sim: " << error << '\n';
+            Err() << "unitscope-sim: " << error << Qt::endl;
             return 1;
         }
         return 0;
@@ -181,7 +181,7 @@ int main(int argc, char** argv) {
     site.Recorder().setKeepInMemory(false);
     if (parser.isSet(QStringLiteral("record")) &&
         !site.Recorder().openFile(parser.value(QStringLiteral("record")), &error)) {
-        Err() << "unitscope-sim: " << error << '\n';
+        Err() << "unitscope-sim: " << error << Qt::endl;
         return 1;
     }
     if (parser.isSet(QStringLiteral("verbose"))) {
@@ -197,7 +197,7 @@ int main(int argc, char** argv) {
     const bool started =
         (network.EnableUdp || network.EnableTcp) ? site.Start(network, &error) : site.StartSerialOnly(&error);
     if (!started) {
-        Err() << "unitscope-sim: " << error << '\n';
+        Err() << "unitscope-sim: " << error << Qt::endl;
         return 1;
     }
     PrintSite(site);
