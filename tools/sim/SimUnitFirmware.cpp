@@ -47,7 +47,6 @@ std::optional<QByteArray> SimUnit::FirmwareStep(quint16 key, const QByteArray& v
         Upload.Checksum = checksum;
         if (key == KEY_RADIO_FIRMWARE)
             Upload.Version = reader.readBytes(3);
-        Upload.Received.reserve(static_cast<qsizetype>(size));
         return status(FIRMWARE_START_OK);
     }
     case FIRMWARE_STEP_DATA: {
