@@ -1,0 +1,164 @@
+#include "gui/unit/SettingsTreeWidget.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+
+namespace {
+
+// The holder in a row's "New Value" cell. The view deletes its cell widgets with their rows; the
+// editor inside is taken out before that happens.
+class EditorHolder : public QWidget {
+public:
+    explicit EditorHolder(QWidget* parent = nullptr) : QWidget(parent) {
+        auto* layout = new QHBoxLayout(this);
+        layout->setContentsMargins(2, 1, 4, 1);
+        layout->setSpacing(0);
+    }
+    QWidget* Editor() const {
+        QLayoutItem* item = layout()->count() > 0 ? layout()->itemAt(0) : nullptr;
+        return item != nullptr ? item->widget() : nullptr;
+    }
+};
+
+} // namespace
+
+SettingsTreeWidget::SettingsTreeWidget(QWidget* parking, QWidget* parent)
+    : QTreeWidget(parent), ParkingWidget(parking) {
+    setColumnCount(3);
+    setHeaderLabels({QStringLiteral("Description"), QStringLiteral("Value"), QStringLiteral("New Value")});
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setAllColumnsShowFocus(true);
+    setUniformRowHeights(false);
+    setAlternatingRowColors(true);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    setMouseTracking(true);
+    header()->setStretchLastSection(true);
+    header()->setSectionResizeMode(QHeaderView::Interactive);
+    setColumnWidth(COLUMN_CAPTION, 240);
+    setColumnWidth(COLUMN_VALUE, 280);
+}
+
+QString SettingsTreeWidget::GroupName(Group group) {
+    switch (group) {
+    case GROUP_SETTINGS:
+        return QStringLiteral("Settings");
+    case GROUP_STATUS:
+        return QStringLiteral("Status");
+    default:
+        return QStringLiteral("Unknown");
+    }
+}
+
+QTreeWidgetItem* SettingsTreeWidget::GroupItem(Group group) {
+    if (Groups[group] != nullptr)
+        return Groups[group];
+    // Groups keep their order whichever is needed first.
+    int position = 0;
+    for (int g = 0; g < group; ++g)
+        if (Groups[g] != nullptr)
+            ++position;
+    auto* item = new QTreeWidgetItem(QStringList{GroupName(group)});
+    item->setFlags(Qt::ItemIsEnabled);
+    QFont font = item->font(COLUMN_CAPTION);
+    font.setBold(true);
+    item->setFont(COLUMN_CAPTION, font);
+    insertTopLevelItem(position, item);
+    item->setFirstColumnSpanned(true);
+    item->setExpanded(true);
+    Groups[group] = item;
+    return item;
+}
+
+QTreeWidgetItem* SettingsTreeWidget::AddRow(Group group, const QString& caption) {
+    auto* row = new QTreeWidgetItem(QStringList{caption, QString(), QString()});
+    row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    GroupItem(group)->addChild(row);
+    RowByCaption.insert(caption, row);
+    return row;
+}
+
+QList<QTreeWidgetItem*> SettingsTreeWidget::Rows() const {
+    QList<QTreeWidgetItem*> rows;
+    rows.reserve(RowByCaption.size());
+    for (QTreeWidgetItem* group : Groups) {
+        if (group == nullptr)
+            continue;
+        for (int i = 0; i < group->childCount(); ++i)
+            rows.append(group->child(i));
+    }
+    return rows;
+}
+
+void SettingsTreeWidget::ClearRows() {
+    for (QTreeWidgetItem* row : Rows()) {
+        if (QWidget* editor = RowEditor(row))
+            Park(editor);
+    }
+    clear();
+    for (QTreeWidgetItem*& group : Groups)
+        group = nullptr;
+    RowByCaption.clear();
+}
+
+void SettingsTreeWidget::SetCellText(QTreeWidgetItem* row, int column, const QString& text) {
+    if (row->text(column) != text)
+        row->setText(column, text);
+}
+
+void SettingsTreeWidget::SetRowRed(QTreeWidgetItem* row, bool red) {
+    const bool isRed = row->data(COLUMN_CAPTION, Qt::ForegroundRole).isValid();
+    if (red == isRed)
+        return;
+    for (int column = 0; column < 3; ++column) {
+        if (red)
+            row->setForeground(column, QBrush(Qt::red));
+        else
+            row->setData(column, Qt::ForegroundRole, QVariant());
+    }
+}
+
+QWidget* SettingsTreeWidget::RowEditor(QTreeWidgetItem* row) const {
+    auto* holder = static_cast<EditorHolder*>(itemWidget(row, COLUMN_NEW_VALUE));
+    return holder != nullptr ? holder->Editor() : nullptr;
+}
+
+void SettingsTreeWidget::BindEditor(QTreeWidgetItem* row, QWidget* editor) {
+    auto* holder = static_cast<EditorHolder*>(itemWidget(row, COLUMN_NEW_VALUE));
+    if (holder != nullptr && holder->Editor() == editor) {
+        editor->show();
+        return;
+    }
+    if (holder == nullptr) {
+        holder = new EditorHolder;
+        setItemWidget(row, COLUMN_NEW_VALUE, holder);
+    } else if (QWidget* previous = holder->Editor()) {
+        Park(previous);
+    }
+    holder->layout()->addWidget(editor);
+    editor->show();
+}
+
+void SettingsTreeWidget::Park(QWidget* editor) {
+    if (editor == nullptr || editor->parentWidget() == ParkingWidget)
+        return;
+    editor->hide();
+    editor->setParent(ParkingWidget);
+}
+
+void SettingsTreeWidget::RelayoutRows() {
+    scheduleDelayedItemsLayout();
+}
+
+void SettingsTreeWidget::enterEvent(QEnterEvent* event) {
+    QTreeWidget::enterEvent(event);
+    Q_EMIT mouseEnteredOrLeft();
+}
+
+void SettingsTreeWidget::leaveEvent(QEvent* event) {
+    QTreeWidget::leaveEvent(event);
+    Q_EMIT mouseEnteredOrLeft();
+}
