@@ -1,5 +1,6 @@
 #include "core/unit/CsvExport.h"
 
+#include "CsvReadBack.h"
 #include "core/unit/UnitInfoClass.h"
 
 #include <QDir>
@@ -12,46 +13,6 @@ namespace {
 
 QString S(const char* text) {
     return QString::fromUtf8(text);
-}
-
-// Reads one CSV record the way a spreadsheet does: ";" separates, a field that starts with a quote
-// runs to the matching quote, "" inside it is one quote. Lines are joined while a quote is open.
-QList<QStringList> ReadCsvRecords(const QString& text) {
-    QList<QStringList> records;
-    QStringList fields;
-    QString field;
-    bool quoted = false;
-    bool fieldStarted = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (quoted) {
-            if (c == QLatin1Char('"') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('"')) {
-                field += c;
-                ++i;
-            } else if (c == QLatin1Char('"')) {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == QLatin1Char('"') && !fieldStarted) {
-            quoted = true;
-            fieldStarted = true;
-        } else if (c == QLatin1Char(';')) {
-            fields.append(field);
-            field.clear();
-            fieldStarted = false;
-        } else if (c == QLatin1Char('\n')) {
-            fields.append(field);
-            records.append(fields);
-            fields.clear();
-            field.clear();
-            fieldStarted = false;
-        } else {
-            field += c;
-            fieldStarted = true;
-        }
-    }
-    return records;
 }
 
 const QDateTime SAVED(QDate(2024, 3, 9), QTime(7, 5, 2));
