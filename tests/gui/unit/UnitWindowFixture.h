@@ -114,8 +114,11 @@ protected:
 
     // Write packets the simulated unit received, as their entries.
     QList<QList<ReplyEntry>> WritesReceived(int index) {
+        return WritesReceivedBy(Site.Unit(index).MacText());
+    }
+    QList<QList<ReplyEntry>> WritesReceivedBy(const QString& mac) {
         QList<QList<ReplyEntry>> writes;
-        for (const SimRecord& record : Site.Recorder().received(Site.Unit(index).MacText())) {
+        for (const SimRecord& record : Site.Recorder().received(mac)) {
             const ParsedReply packet = ParseReply(record.Bytes);
             if (packet.Sound && packet.Type == 0x01)
                 writes.append(packet.Entries);
