@@ -22,8 +22,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QTableView>
 #include <QTimer>
-#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace {
@@ -170,21 +170,26 @@ void TFormScan::BuildWindow() {
     BindErrorLabel->hide();
     layout->addWidget(BindErrorLabel);
 
-    UnitListView = new QTreeView(central);
+    // A table without grid or row numbers reads as the report list it is; unlike a tree view it
+    // does not lay out every row again when one is added.
+    UnitListView = new QTableView(central);
     UnitListView->setObjectName(QStringLiteral("UnitListView"));
     UnitListView->setModel(UnitListData);
-    UnitListView->setRootIsDecorated(false);
-    UnitListView->setItemsExpandable(false);
-    UnitListView->setUniformRowHeights(true);
-    UnitListView->setAllColumnsShowFocus(true);
+    UnitListView->setShowGrid(false);
+    UnitListView->setWordWrap(false);
+    UnitListView->setCornerButtonEnabled(false);
+    UnitListView->verticalHeader()->hide();
+    UnitListView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    UnitListView->horizontalHeader()->setHighlightSections(false);
+    UnitListView->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     UnitListView->setSelectionBehavior(QAbstractItemView::SelectRows);
     UnitListView->setSelectionMode(QAbstractItemView::SingleSelection);
     UnitListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     UnitListView->setContextMenuPolicy(Qt::CustomContextMenu);
-    UnitListView->header()->setSectionsClickable(true);
-    UnitListView->header()->setSortIndicatorShown(true);
-    UnitListView->header()->setSortIndicator(UnitListModel::COLUMN_MAC, Qt::AscendingOrder);
-    UnitListView->header()->setStretchLastSection(true);
+    UnitListView->horizontalHeader()->setSectionsClickable(true);
+    UnitListView->horizontalHeader()->setSortIndicatorShown(true);
+    UnitListView->horizontalHeader()->setSortIndicator(UnitListModel::COLUMN_MAC, Qt::AscendingOrder);
+    UnitListView->horizontalHeader()->setStretchLastSection(true);
     SizeListColumns();
     UnitListView->installEventFilter(this);
     layout->addWidget(UnitListView, 1);
@@ -250,9 +255,10 @@ void TFormScan::BuildWindow() {
     connect(SerialConnectButton, &QPushButton::clicked, this, &TFormScan::SerialConnect);
     connect(CloseButton, &QPushButton::clicked, this, &QWidget::close);
     connect(AdapterBox, &QComboBox::activated, this, &TFormScan::OnAdapterActivated);
-    connect(UnitListView, &QTreeView::doubleClicked, this, &TFormScan::OpenSelectedUnit);
+    connect(UnitListView, &QTableView::doubleClicked, this, &TFormScan::OpenSelectedUnit);
     connect(UnitListView, &QWidget::customContextMenuRequested, this, &TFormScan::OnUnitListMenu);
-    connect(UnitListView->header(), &QHeaderView::sectionClicked, this, &TFormScan::OnSortColumnClicked);
+    connect(UnitListView->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &TFormScan::OnSortColumnClicked);
     connect(UnitListData, &UnitListModel::countChanged, this, &TFormScan::OnCountChanged);
     PasswordEdit->installEventFilter(this);
 }
@@ -353,7 +359,7 @@ void TFormScan::OnCountChanged(int count) {
 
 void TFormScan::OnSortColumnClicked(int column) {
     // Always ascending: a second click on the column does not turn the order round.
-    UnitListView->header()->setSortIndicator(column, Qt::AscendingOrder);
+    UnitListView->horizontalHeader()->setSortIndicator(column, Qt::AscendingOrder);
     UnitListData->SortByColumn(column);
 }
 
@@ -361,6 +367,7 @@ void TFormScan::SizeListColumns() {
     // Wide enough for a whole MAC and IP in the list's font; sizing to the contents would walk
     // every row on every reply.
     const QFontMetrics metrics(UnitListView->font());
+    UnitListView->verticalHeader()->setDefaultSectionSize(metrics.height() + 4);
     const int padding = 2 * metrics.averageCharWidth();
     UnitListView->setColumnWidth(UnitListModel::COLUMN_MAC,
                                  metrics.horizontalAdvance(QStringLiteral("00-00-00-00-00-00")) + padding);

@@ -15,7 +15,7 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QTimer;
-class QTreeView;
+class QTableView;
 class UnitInfoClass;
 class UnitListModel;
 
@@ -148,7 +148,7 @@ private:
     QPushButton* CloseButton = nullptr;
     QLabel* NoticeLabel = nullptr;
     QLabel* BindErrorLabel = nullptr;
-    QTreeView* UnitListView = nullptr;
+    QTableView* UnitListView = nullptr;
     UnitListModel* UnitListData = nullptr;
     QLabel* CountLabel = nullptr;
     QLabel* MacModeLabel = nullptr;

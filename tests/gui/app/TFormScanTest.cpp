@@ -21,8 +21,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTest>
-#include <QTreeView>
 #include <QUdpSocket>
 #include <gtest/gtest.h>
 #include <memory>
@@ -71,7 +71,7 @@ protected:
         ASSERT_TRUE(WaitUntil([&] { return List().rowCount() == site.UnitCount(); }));
     }
     void SelectRow(int row) {
-        auto* view = Child<QTreeView>("UnitListView");
+        auto* view = Child<QTableView>("UnitListView");
         view->setCurrentIndex(List().index(row, 0));
     }
 
@@ -113,7 +113,7 @@ TEST_F(TFormScanTest, ScanListsEveryDemoUnitWithItsTextsAndTheCount) {
     EXPECT_EQ(macs, sorted);
 
     // Clicking a header sorts by it, ascending every time.
-    auto* header = Child<QTreeView>("UnitListView")->header();
+    auto* header = Child<QTableView>("UnitListView")->horizontalHeader();
     for (int click = 0; click < 2; ++click) {
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                           QPoint(header->sectionViewportPosition(UnitListModel::COLUMN_OWNER) + 5, 5));
@@ -143,7 +143,7 @@ TEST_F(TFormScanTest, OpenUnitHandsTheRowsUnitAndThePasswordOn) {
     form->OpenSelectedUnit();
     EXPECT_EQ(opened.count(), 0);
 
-    auto* view = Child<QTreeView>("UnitListView");
+    auto* view = Child<QTableView>("UnitListView");
     SelectRow(1);
     UnitInfoClass* unit = form->Main().ConfigHandler().FindUnit(List().Text(1, UnitListModel::COLUMN_MAC));
     ASSERT_NE(unit, nullptr);
