@@ -37,14 +37,22 @@ QString KeyName(quint16 keyId) {
     return slot == KEY_NOT_FOUND ? QString() : KeyDefinitionAt(slot).Label;
 }
 
-// Reads what the settings list would show for these menus and inputs.
-bool ReadMenusAndInputs(CliSession& session, const QList<KeyMenu>& menus, const QStringList& inputs) {
+// Reads what the settings list shows for these menus and inputs. An input's keys are reached
+// from the "Inputs" menu with the input's "Edit" button; with `editInputs` false only the menu is
+// read again, as after "Send New Settings" (its reply carries every input's keys).
+bool ReadMenusAndInputs(CliSession& session, const QList<KeyMenu>& menus, const QStringList& inputs,
+                        bool editInputs) {
     for (const KeyMenu menu : menus)
         if (!session.ReadGroup(KeyMenuRangeOf(menu).GroupId))
             return false;
-    for (const QString& address : inputs)
-        if (!session.ReadInput(address))
-            return false;
+    if (inputs.isEmpty())
+        return true;
+    if (!session.ReadGroup(UnitConfigHandlerClass::GROUP_INPUTS))
+        return false;
+    if (editInputs)
+        for (const QString& address : inputs)
+            if (!session.ReadInput(address))
+                return false;
     return true;
 }
 
@@ -93,7 +101,7 @@ bool ExecuteRead(CliContext& context) {
         return false;
 
     if (!context.InputAddress.isEmpty()) {
-        if (!session.ReadInput(context.InputAddress))
+        if (!ReadMenusAndInputs(session, {}, {context.InputAddress}, true))
             return false;
         const InputObjectClass* input = unit->FindInput(context.InputAddress);
         if (input == nullptr) {
@@ -177,7 +185,7 @@ bool ExecuteSet(CliContext& context) {
     }
     // The settings list offers a key only once its menu (or its input) has been read, and
     // "Send New Settings" walks the keys the unit reported, in their order.
-    if (!ReadMenusAndInputs(session, menus, inputs))
+    if (!ReadMenusAndInputs(session, menus, inputs, true))
         return false;
     QHash<const KeyObjectClass*, qsizetype> position;
     qsizetype index = 0;
@@ -224,7 +232,7 @@ bool ExecuteSet(CliContext& context) {
         return false;
 
     // The unit window asks for the menu again after sending; so do we, and print what came back.
-    if (!ReadMenusAndInputs(session, menus, inputs))
+    if (!ReadMenusAndInputs(session, menus, inputs, false))
         return false;
     CliOutput output(KeyColumns());
     for (const KeyMenu menu : menus)

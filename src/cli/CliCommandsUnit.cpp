@@ -178,10 +178,11 @@ bool ExecuteCommand(CliContext& context) {
             return handler.PostKeyString(UnitConfigHandlerClass::KEY_SET_MAC, newMac) ? 1 : -1;
         });
     } else if (context.Action == QLatin1String("ack-input")) {
-        // The input's keys are shown (and the unit told which input) before its button is there.
-        ok = session.ReadInput(context.Value) && session.SendWrites([&handler] {
-            return handler.PostKeyString(UnitConfigHandlerClass::KEY_INPUT_ACK, INPUT_ACK_TEXT) ? 1 : -1;
-        });
+        // The button is on the input's own page: the "Inputs" menu, then the input's "Edit".
+        ok = session.ReadGroup(UnitConfigHandlerClass::GROUP_INPUTS) && session.ReadInput(context.Value) &&
+             session.SendWrites([&handler] {
+                 return handler.PostKeyString(UnitConfigHandlerClass::KEY_INPUT_ACK, INPUT_ACK_TEXT) ? 1 : -1;
+             });
     }
     if (!ok)
         return false;
