@@ -117,12 +117,13 @@ void TFormInfoList::ConnectHandler() {
 }
 
 UnitInfoClass* TFormInfoList::CurrentUnitFor(const char* clickName) {
-    WriteLog(QString::fromLatin1(clickName) + QStringLiteral("()"));
+    if (clickName != nullptr)
+        WriteLog(QString::fromLatin1(clickName) + QStringLiteral("()"));
     ConnectHandler();
     UnitConfigHandlerClass* handler = Handler();
     UnitInfoClass* unit = handler != nullptr ? handler->CurrentUnit() : nullptr;
     if (unit == nullptr)
-        WriteLog(QString::fromLatin1(clickName) + QStringLiteral(": no unit open"));
+        WriteLog(QStringLiteral("Status view: no unit open"));
     return unit;
 }
 
@@ -178,9 +179,14 @@ void TFormInfoList::ShowSockets(int mode, int key, const char* clickName) {
 }
 
 void TFormInfoList::ShowEventLog() {
-    UnitInfoClass* unit = CurrentUnitFor("OnDownloadLogClick");
+    if (OpenEventLogView("OnDownloadLogClick") != nullptr)
+        Handler()->RequestShortKey(UnitConfigHandlerClass::KEY_EVENT_LOG, 0);
+}
+
+UnitInfoClass* TFormInfoList::OpenEventLogView(const char* clickName) {
+    UnitInfoClass* unit = CurrentUnitFor(clickName);
     if (unit == nullptr)
-        return;
+        return nullptr;
     unit->EventLog.clear();
     // Bytes left over from a download that never got its last page belong to an older log (maybe
     // of another unit); joined to this one they would shift every entry after them.
@@ -192,7 +198,7 @@ void TFormInfoList::ShowEventLog() {
     }
     ListUnitMac = unit->Mac;
     OpenListMode(LIST_EVENT_LOG, QStringLiteral("Logbook"), EventLogColumns(), LogMenu, OPEN_COLUMN_MARGIN);
-    Handler()->RequestShortKey(UnitConfigHandlerClass::KEY_EVENT_LOG, 0);
+    return unit;
 }
 
 void TFormInfoList::OnEventLogReady() {
@@ -230,13 +236,38 @@ void TFormInfoList::ShowEventLog(const UnitInfoClass& unit) {
 }
 
 void TFormInfoList::ShowArpTable() {
-    UnitInfoClass* unit = CurrentUnitFor("OnARPTableClick");
+    if (OpenArpView("OnARPTableClick") != nullptr)
+        Handler()->RequestShortKey(UnitConfigHandlerClass::KEY_ARP_TABLE, 0);
+}
+
+UnitInfoClass* TFormInfoList::OpenArpView(const char* clickName) {
+    UnitInfoClass* unit = CurrentUnitFor(clickName);
     if (unit == nullptr)
-        return;
+        return nullptr;
     ListUnitMac = unit->Mac;
     OpenListMode(LIST_ARP_TABLE, QStringLiteral("ARP Table"), ArpColumns(), DefaultMenu,
                  RESIZE_COLUMN_MARGIN);
-    Handler()->RequestShortKey(UnitConfigHandlerClass::KEY_ARP_TABLE, 0);
+    return unit;
+}
+
+void TFormInfoList::OpenStatusView(int mode) {
+    switch (mode) {
+    case LIST_IP_SOCKETS:
+        ShowSockets(LIST_IP_SOCKETS, KEY_IP_SOCKETS, nullptr);
+        break;
+    case LIST_GPRS_SOCKETS:
+        ShowSockets(LIST_GPRS_SOCKETS, KEY_GPRS_SOCKETS, nullptr);
+        break;
+    case LIST_EVENT_LOG:
+        OpenEventLogView(nullptr);
+        break;
+    case LIST_ARP_TABLE:
+        OpenArpView(nullptr);
+        break;
+    default:
+        WriteLog(QStringLiteral("Status view: unknown list mode ") + QString::number(mode));
+        break;
+    }
 }
 
 void TFormInfoList::AddArpRow(const QString& mac, const ArpRow& row) {

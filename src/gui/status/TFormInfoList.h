@@ -57,6 +57,10 @@ public:
     // One ARP record of the unit with that MAC; dropped unless this window is showing that unit's
     // ARP table.
     void AddArpRow(const QString& mac, const ArpRow& row);
+    // Opens the view of a status mode (LIST_IP_SOCKETS ... LIST_ARP_TABLE) for the current unit
+    // without asking the unit for anything, for a caller that sends the event-log or ARP request
+    // itself right after (the settings view's buttons). Other modes are ignored.
+    void OpenStatusView(int mode);
     // Appends a header to "UnitDebug_" + MAC + ".log" and downloads the unit's debug log into it;
     // the user is told how many bytes were saved when the last chunk has arrived.
     void DownloadDebugLog();
@@ -99,6 +103,7 @@ protected:
 private:
     UnitConfigHandlerClass* Handler() const;
     void ConnectHandler();
+    // The current unit; clickName, when given, is logged first as the click handler's name.
     UnitInfoClass* CurrentUnitFor(const char* clickName);
     // The common opening of every view: rows and columns emptied, mode, columns, title, count label,
     // popup menu, buttons; then the window is shown. columnMargin is subtracted from the even share
@@ -106,6 +111,8 @@ private:
     void OpenListMode(int mode, const QString& title, const QStringList& columns, QMenu* menu,
                       int columnMargin);
     void ShowSockets(int mode, int key, const char* clickName);
+    UnitInfoClass* OpenEventLogView(const char* clickName);
+    UnitInfoClass* OpenArpView(const char* clickName);
     void OnEventLogReady();
     void OnDebugDownloadFinished(const QString& message);
     void ClearRows();

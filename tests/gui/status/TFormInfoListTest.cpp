@@ -330,6 +330,41 @@ TEST(TFormInfoList, ArpAnswersAfterCloseOrForAnotherUnitAddNoRows) {
         EXPECT_NE(row.at(1), S("10.9.9.9"));
 }
 
+TEST(TFormInfoList, ViewsOpenedForACallerThatSendsTheRequestsItself) {
+    StatusTestSession session;
+    const SimUnitLogs& logs = session.DemoSite().Unit(0).Logs;
+    QString error;
+    ASSERT_TRUE(session.Open(0, &error)) << error.toStdString();
+    UnitConfigHandlerClass& handler = session.Handler();
+    LogCapture log;
+    Form form(session);
+
+    form.Window.OpenStatusView(TFormInfoList::LIST_EVENT_LOG);
+    EXPECT_EQ(form.Window.TitleLabel()->text(), S("Logbook"));
+    ASSERT_TRUE(handler.RequestShortKey(UnitConfigHandlerClass::KEY_EVENT_LOG, 0));
+    const QString events = S("Count: ") + QString::number(logs.Events.size());
+    ASSERT_TRUE(WaitUntil([&] { return form.Window.CountLabel()->text() == events; }));
+    EXPECT_EQ(form.Window.RowTexts(), ExpectedRows(logs.Events));
+
+    form.Window.OpenStatusView(TFormInfoList::LIST_ARP_TABLE);
+    EXPECT_EQ(form.Window.TitleLabel()->text(), S("ARP Table"));
+    EXPECT_EQ(form.Window.List()->topLevelItemCount(), 0);
+    ASSERT_TRUE(handler.RequestShortKey(UnitConfigHandlerClass::KEY_ARP_TABLE, 0));
+    const QString arp = S("Count: ") + QString::number(logs.Arp.size());
+    ASSERT_TRUE(WaitUntil([&] { return form.Window.CountLabel()->text() == arp; }));
+
+    ASSERT_TRUE(handler.RequestKeyGroup(UnitConfigHandlerClass::GROUP_LOGS));
+    ASSERT_TRUE(WaitUntil([&] { return session.Unit->FindKey(TFormInfoList::KEY_GPRS_SOCKETS) != nullptr; }));
+    form.Window.OpenStatusView(TFormInfoList::LIST_GPRS_SOCKETS);
+    EXPECT_EQ(form.Window.Mode(), TFormInfoList::LIST_GPRS_SOCKETS);
+    EXPECT_EQ(form.Window.CountLabel()->text(), S("Count: ") + QString::number(logs.GprsSockets.size()));
+    EXPECT_EQ(form.Window.RowTexts().first().at(1), logs.GprsSockets.first().Host);
+
+    // The caller logs its own click handler names; the window sent nothing of its own.
+    EXPECT_TRUE(log.lines().filter(S("Click()")).isEmpty());
+    EXPECT_EQ(log.lines().filter(S("ParseArpTable. KeyLen: 0.")).size(), 1);
+}
+
 // Event-log pages fed straight into the handler, as a unit would send them.
 struct CraftedLog {
     explicit CraftedLog(StatusTestSession& session) : Session(session) {}
