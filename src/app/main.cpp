@@ -1,7 +1,6 @@
 #include "core/app/UnixSignalWatcher.h"
-#include "core/unit/UnitInfoClass.h"
+#include "gui/app/AppWindows.h"
 #include "gui/app/DemoMode.h"
-#include "gui/app/TFormScan.h"
 #include "sim/SimSite.h"
 
 #include <QApplication>
@@ -9,19 +8,6 @@
 #include <QPixmap>
 #include <QTimer>
 #include <cstdio>
-
-#if __has_include("gui/unit/TFormUnitInfo.h")
-#include "gui/unit/TFormUnitInfo.h"
-#define UNITSCOPE_HAS_UNIT_WINDOW 1
-#endif
-#if __has_include("gui/status/TFormInfoList.h")
-#include "gui/status/TFormInfoList.h"
-#define UNITSCOPE_HAS_INFO_LIST 1
-#endif
-#if __has_include("gui/status/TFormLiveDebug.h")
-#include "gui/status/TFormLiveDebug.h"
-#define UNITSCOPE_HAS_LIVE_DEBUG 1
-#endif
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -67,20 +53,9 @@ int main(int argc, char** argv) {
     // Installed before the windows exist, so a stop request during start-up is not lost either.
     UnixSignalWatcher signalWatcher;
 
-    // The windows in the order the program has always made them; the main window runs the
-    // start-up sequence in its constructor.
-    TFormScan formScan(options);
-#ifdef UNITSCOPE_HAS_UNIT_WINDOW
-    TFormUnitInfo formUnitInfo(formScan.Main());
-    formScan.SetUnitWindow(&formUnitInfo);
-    QObject::connect(&formScan, &TFormScan::openUnitRequested, &formUnitInfo, &TFormUnitInfo::OpenUnit);
-#endif
-#ifdef UNITSCOPE_HAS_INFO_LIST
-    TFormInfoList formInfoList(formScan.Main());
-#endif
-#ifdef UNITSCOPE_HAS_LIVE_DEBUG
-    TFormLiveDebug formLiveDebug(formScan.Main());
-#endif
+    // The windows, the main window first: its constructor runs the start-up sequence.
+    AppWindows windows(options);
+    TFormScan& formScan = windows.Scan();
     formScan.show();
 
     // Closing the main window ends the program, whatever other windows are open.

@@ -91,6 +91,16 @@ TEST_F(TFormScanTest, ScanListsEveryDemoUnitWithItsTextsAndTheCount) {
               QStringLiteral("127.0.0.1 - Demo site (loopback)"));
     EXPECT_EQ(form->Main().Transport().BoundIP(), QStringLiteral("127.0.0.1"));
 
+    // Choosing the bound adapter again logs the choice and keeps the binding.
+    auto* adapters = Child<QComboBox>("AdapterBox");
+    const quint16 port = form->Main().Transport().BoundPort();
+    Q_EMIT adapters->activated(adapters->currentIndex());
+    EXPECT_TRUE(log.contains(QStringLiteral("Select Ethernet adapter: Demo site (loopback). IP: 127.0.0.1. "
+                                            "ComboBox->ItemIndex: %1")
+                                 .arg(adapters->currentIndex())));
+    EXPECT_FALSE(log.contains(QStringLiteral("Rebinding UDPserver")));
+    EXPECT_EQ(form->Main().Transport().BoundPort(), port);
+
     // A scan three seconds after start ends the start-up logging; the debug code's countdown stays.
     DebugLog::instance().setCountdown(7);
     Scan();
