@@ -1,3 +1,4 @@
+#include "core/app/DebugLog.h"
 // unitscope-sim: runs a site of simulated units and serial devices for the tool to talk to.
 
 #include "core/app/UnixSignalWatcher.h"
@@ -65,6 +66,8 @@ void PrintSite(const SimSite& site) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("unitscope-sim"));
+    // The core's envelope code writes the tool's debug log; a simulator must not leave one behind.
+    DebugLog::instance().setCountdown(0);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
