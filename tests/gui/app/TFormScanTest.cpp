@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTcpServer>
 #include <QTest>
 #include <QUdpSocket>
 #include <gtest/gtest.h>
@@ -108,6 +109,11 @@ TEST_F(TFormScanTest, ScanListsEveryDemoUnitWithItsTextsAndTheCount) {
     DebugLog::instance().setCountdown(DebugLog::DEBUG_COUNTDOWN);
 
     EXPECT_EQ(Child<QLabel>("CountLabel")->text(), QStringLiteral("Nr of units: 3"));
+    // With an empty password box the discovery is the 49-byte read of the six keys, broadcast.
+    const QList<SimRecord> requests = site.Recorder().received(site.Unit(0).MacText());
+    ASSERT_FALSE(requests.isEmpty());
+    EXPECT_EQ(requests.first().Carrier, QStringLiteral("udp"));
+    EXPECT_EQ(requests.first().Bytes.size(), 49);
     for (int k = 0; k < site.UnitCount(); ++k) {
         const SimUnit& unit = site.Unit(k);
         const int row = Column(UnitListModel::COLUMN_MAC).indexOf(unit.MacText());
@@ -237,6 +243,36 @@ TEST_F(TFormScanTest, AFailedUdpBindIsShownAndRemoteConnectStillWorks) {
     QTest::mouseClick(Child<QPushButton>("RemoteConnectButton"), Qt::LeftButton);
     ASSERT_TRUE(WaitUntil([&] { return List().rowCount() == 1; }));
     EXPECT_EQ(List().Text(0, UnitListModel::COLUMN_MAC), site.Unit(0).MacText());
+}
+
+TEST_F(TFormScanTest, ARefusedRemoteConnectIsReportedAndTheCaptionStays) {
+    // A port nobody listens on any more.
+    quint16 closedPort = 0;
+    {
+        QTcpServer server;
+        ASSERT_TRUE(server.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+        closedPort = server.serverPort();
+    }
+    TFormScan::Options options;
+    options.TcpPortByHost.insert(QStringLiteral("127.0.0.1"), closedPort);
+    Open(options);
+    QSignalSpy messages(form.get(), &TFormScan::messageShown);
+    auto* host = Child<QLineEdit>("RemoteHostEdit");
+    host->setText(QStringLiteral("127.0.0.1"));
+    QTest::keyClick(host, Qt::Key_Return);
+    ASSERT_TRUE(WaitUntil([&] { return messages.count() == 1; }));
+    EXPECT_TRUE(messages.at(0).at(0).toString().startsWith(
+        QStringLiteral("Socket Error # %1\n").arg(int(QAbstractSocket::ConnectionRefusedError))))
+        << messages.at(0).at(0).toString().toStdString();
+    EXPECT_TRUE(
+        log.contains(QStringLiteral("TCP Error: %1").arg(int(QAbstractSocket::ConnectionRefusedError))));
+    EXPECT_EQ(Child<QPushButton>("RemoteConnectButton")->text(), QStringLiteral("Remote connect"));
+    EXPECT_FALSE(form->Main().Transport().IsRemoteConnectionOpen());
+
+    // The next press connects again rather than disconnecting.
+    host->setText(site.UnitAddress(0).toString());
+    QTest::keyClick(host, Qt::Key_Return);
+    ASSERT_TRUE(WaitUntil([&] { return List().rowCount() == 1; }));
 }
 
 TEST_F(TFormScanTest, HiddenCodesFromCtrlF10InThePasswordBox) {
