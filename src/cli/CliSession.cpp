@@ -131,7 +131,7 @@ bool CliSession::OpenUdp() {
                                                    [&bindError](const QString& text) { bindError = text; });
     std::optional<CommunicationClass::AdapterChoice> adapter;
     if (!Settings.Adapter.isEmpty())
-        adapter = CommunicationClass::AdapterChoice{QStringLiteral("--adapter"), Settings.Adapter, 0};
+        adapter = CommunicationClass::AdapterChoice{QStringLiteral("command line"), Settings.Adapter, 0};
     const int bound = transport.Bind(adapter);
     disconnect(failed);
     if (bound < 0) {
