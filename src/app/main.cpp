@@ -12,6 +12,8 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Unitscope"));
+    // Installed first, so a stop request during start-up is not lost either.
+    UnixSignalWatcher signalWatcher;
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Service tool for alarm transmission units"));
@@ -49,9 +51,6 @@ int main(int argc, char** argv) {
         }
         options = DemoMode::ToolOptions(site, options);
     }
-
-    // Installed before the windows exist, so a stop request during start-up is not lost either.
-    UnixSignalWatcher signalWatcher;
 
     // The windows, the main window first: its constructor runs the start-up sequence.
     AppWindows windows(options);

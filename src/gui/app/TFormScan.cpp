@@ -6,6 +6,7 @@
 #include "core/protocol/UnitConfigHandlerClass.h"
 #include "core/unit/UnitInfoClass.h"
 #include "gui/app/UnitListModel.h"
+#include "gui/app/UnitListTable.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -22,7 +23,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -170,28 +170,7 @@ void TFormScan::BuildWindow() {
     BindErrorLabel->hide();
     layout->addWidget(BindErrorLabel);
 
-    // A table without grid or row numbers reads as the report list it is; unlike a tree view it
-    // does not lay out every row again when one is added.
-    UnitListView = new QTableView(central);
-    UnitListView->setObjectName(QStringLiteral("UnitListView"));
-    UnitListView->setModel(UnitListData);
-    UnitListView->setShowGrid(false);
-    UnitListView->setWordWrap(false);
-    UnitListView->setCornerButtonEnabled(false);
-    UnitListView->verticalHeader()->hide();
-    UnitListView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    UnitListView->horizontalHeader()->setHighlightSections(false);
-    UnitListView->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    UnitListView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    UnitListView->setSelectionMode(QAbstractItemView::SingleSelection);
-    UnitListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    UnitListView->setContextMenuPolicy(Qt::CustomContextMenu);
-    UnitListView->horizontalHeader()->setSectionsClickable(true);
-    UnitListView->horizontalHeader()->setSortIndicatorShown(true);
-    UnitListView->horizontalHeader()->setSortIndicator(UnitListModel::COLUMN_MAC, Qt::AscendingOrder);
-    UnitListView->horizontalHeader()->setStretchLastSection(true);
-    SizeListColumns();
-    UnitListView->installEventFilter(this);
+    UnitListView = new UnitListTable(*UnitListData, central);
     layout->addWidget(UnitListView, 1);
 
     auto* labels = new QHBoxLayout;
@@ -255,10 +234,8 @@ void TFormScan::BuildWindow() {
     connect(SerialConnectButton, &QPushButton::clicked, this, &TFormScan::SerialConnect);
     connect(CloseButton, &QPushButton::clicked, this, &QWidget::close);
     connect(AdapterBox, &QComboBox::activated, this, &TFormScan::OnAdapterActivated);
-    connect(UnitListView, &QTableView::doubleClicked, this, &TFormScan::OpenSelectedUnit);
+    connect(UnitListView, &UnitListTable::openRequested, this, &TFormScan::OpenSelectedUnit);
     connect(UnitListView, &QWidget::customContextMenuRequested, this, &TFormScan::OnUnitListMenu);
-    connect(UnitListView->horizontalHeader(), &QHeaderView::sectionClicked, this,
-            &TFormScan::OnSortColumnClicked);
     connect(UnitListData, &UnitListModel::countChanged, this, &TFormScan::OnCountChanged);
     PasswordEdit->installEventFilter(this);
 }
@@ -346,41 +323,11 @@ void TFormScan::OnUnitListChanged(UnitInfoClass* unit) {
 void TFormScan::OnCountChanged(int count) {
     try {
         CountLabel->setText(QStringLiteral("Nr of units: ") + QString::number(count));
-        if (MainObject->WindowSize == 2 && UnitListView->font().pointSize() != 12) {
-            QFont font = UnitListView->font();
-            font.setPointSize(12);
-            UnitListView->setFont(font);
-            SizeListColumns();
-        }
+        if (MainObject->WindowSize == 2)
+            UnitListView->SetPointSize(12);
     } catch (...) {
         WriteLog(QStringLiteral("Unit Count Error"));
     }
-}
-
-void TFormScan::OnSortColumnClicked(int column) {
-    // Always ascending: a second click on the column does not turn the order round.
-    UnitListView->horizontalHeader()->setSortIndicator(column, Qt::AscendingOrder);
-    UnitListData->SortByColumn(column);
-}
-
-void TFormScan::SizeListColumns() {
-    // Wide enough for a whole MAC and IP in the list's font; sizing to the contents would walk
-    // every row on every reply.
-    const QFontMetrics metrics(UnitListView->font());
-    UnitListView->verticalHeader()->setDefaultSectionSize(metrics.height() + 4);
-    const int padding = 2 * metrics.averageCharWidth();
-    UnitListView->setColumnWidth(UnitListModel::COLUMN_MAC,
-                                 metrics.horizontalAdvance(QStringLiteral("00-00-00-00-00-00")) + padding);
-    UnitListView->setColumnWidth(UnitListModel::COLUMN_IP,
-                                 metrics.horizontalAdvance(QStringLiteral("000.000.000.000")) + padding);
-    UnitListView->setColumnWidth(UnitListModel::COLUMN_PRODUCT,
-                                 metrics.horizontalAdvance(QStringLiteral("RDM00 Q0 Gateway v0.0.0")) +
-                                     padding);
-}
-
-int TFormScan::SelectedRow() const {
-    const QModelIndexList rows = UnitListView->selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
 }
 
 void TFormScan::OnUnitListMenu(const QPoint& position) {
@@ -388,7 +335,7 @@ void TFormScan::OnUnitListMenu(const QPoint& position) {
 }
 
 void TFormScan::OpenSelectedUnit() {
-    const int row = SelectedRow();
+    const int row = UnitListView->SelectedRow();
     if (row < 0)
         return;
     // The row is looked up by its MAC, so a row whose unit has just gone opens nothing.
@@ -441,7 +388,7 @@ void TFormScan::RemoteConnect() {
 }
 
 void TFormScan::RemoteConnectToSelectedUnit() {
-    const int row = SelectedRow();
+    const int row = UnitListView->SelectedRow();
     if (row < 0)
         return;
     const QString ip = UnitListData->Text(row, UnitListModel::COLUMN_IP);
@@ -541,12 +488,6 @@ bool TFormScan::eventFilter(QObject* watched, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_F10 && key->modifiers().testFlag(Qt::ControlModifier)) {
             ShowHiddenCodeBox();
-            return true;
-        }
-    } else if (watched == UnitListView && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            OpenSelectedUnit();
             return true;
         }
     } else if (watched == CountLabel && event->type() == QEvent::MouseButtonDblClick) {

@@ -15,9 +15,9 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QTimer;
-class QTableView;
 class UnitInfoClass;
 class UnitListModel;
+class UnitListTable;
 
 // The main window: the technician finds units here and picks one. It lists the units that
 // answered a discovery broadcast (or the one reached over TCP), opens a unit, connects to a host
@@ -114,8 +114,6 @@ private:
     void OnAdapterActivated(int index);
     void OnUnitListChanged(UnitInfoClass* unit);
     void OnCountChanged(int count);
-    void OnSortColumnClicked(int column);
-    void SizeListColumns();
     void OnUnitListMenu(const QPoint& position);
     void OnTcpConnected();
     void OnTcpDisconnected();
@@ -125,7 +123,6 @@ private:
     void ForgetUnits();
     void ConnectTo(const QString& host);
     void ShowMessage(const QString& text);
-    int SelectedRow() const;
 
     Options StartOptions;
     MainClass* MainObject = nullptr;
@@ -148,7 +145,7 @@ private:
     QPushButton* CloseButton = nullptr;
     QLabel* NoticeLabel = nullptr;
     QLabel* BindErrorLabel = nullptr;
-    QTableView* UnitListView = nullptr;
+    UnitListTable* UnitListView = nullptr;
     UnitListModel* UnitListData = nullptr;
     QLabel* CountLabel = nullptr;
     QLabel* MacModeLabel = nullptr;
