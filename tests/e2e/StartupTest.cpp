@@ -41,11 +41,16 @@ TEST(Startup, LogsTheStartupSequenceAndEndsCleanly) {
         if (separator > 0)
             messages.append(QString::fromUtf8(line.mid(separator + 2)));
     }
-    ASSERT_FALSE(messages.isEmpty());
-    EXPECT_EQ(messages.last(), QStringLiteral("Startup finished"));
-    EXPECT_TRUE(messages.contains(QStringLiteral("Unable to load config file")));
+    // The main window's start-up steps come first and end the sequence; the windows created after
+    // it may log their own lines later.
+    const qsizetype finished = messages.indexOf(QStringLiteral("Startup finished"));
+    ASSERT_GE(finished, 0);
+    const qsizetype settings = messages.indexOf(QStringLiteral("Unable to load config file"));
     // The offscreen screen is 800 pixels wide, so the unit window goes full size.
-    EXPECT_TRUE(messages.contains(QStringLiteral("Low screen width. Auto full size")));
+    const qsizetype screen = messages.indexOf(QStringLiteral("Low screen width. Auto full size"));
+    EXPECT_GE(settings, 0);
+    EXPECT_GT(screen, settings);
+    EXPECT_GT(finished, screen);
 
     ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
     ASSERT_TRUE(program.waitForFinished(20000));
