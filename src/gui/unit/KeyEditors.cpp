@@ -55,6 +55,10 @@ KeyMemoEdit::KeyMemoEdit(int normalHeight, QWidget* parent)
     : QPlainTextEdit(parent), NormalHeight(normalHeight) {
     setTabChangesFocus(true);
     setLineWrapMode(QPlainTextEdit::NoWrap);
+    // One line high in its row, scroll bars only once it has grown: arrows in a one-line box
+    // leave no room for the text.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFixedHeight(NormalHeight);
 }
 
@@ -73,6 +77,7 @@ void KeyMemoEdit::SetGrown(bool grown) {
         return;
     Grown = grown;
     setFixedHeight(Grown ? GROWN_HEIGHT : NormalHeight);
+    setVerticalScrollBarPolicy(Grown ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     if (Grown)
         raise();
     updateGeometry();

@@ -1,5 +1,6 @@
 #include "gui/unit/SettingsTreeWidget.h"
 
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 
@@ -38,8 +39,10 @@ SettingsTreeWidget::SettingsTreeWidget(QWidget* parking, QWidget* parent)
     setMouseTracking(true);
     header()->setStretchLastSection(true);
     header()->setSectionResizeMode(QHeaderView::Interactive);
-    setColumnWidth(COLUMN_CAPTION, 240);
-    setColumnWidth(COLUMN_VALUE, 280);
+    setColumnWidth(COLUMN_CAPTION, 285);
+    setColumnWidth(COLUMN_VALUE, 245);
+    QComboBox sample;
+    RowHeight = sample.sizeHint().height() + 2;
 }
 
 QString SettingsTreeWidget::GroupName(Group group) {
@@ -76,6 +79,7 @@ QTreeWidgetItem* SettingsTreeWidget::GroupItem(Group group) {
 QTreeWidgetItem* SettingsTreeWidget::AddRow(Group group, const QString& caption) {
     auto* row = new QTreeWidgetItem(QStringList{caption, QString(), QString()});
     row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    row->setSizeHint(COLUMN_CAPTION, QSize(0, RowHeight));
     GroupItem(group)->addChild(row);
     RowByCaption.insert(caption, row);
     return row;
@@ -95,8 +99,15 @@ QList<QTreeWidgetItem*> SettingsTreeWidget::Rows() const {
 
 void SettingsTreeWidget::ClearRows() {
     for (QTreeWidgetItem* row : Rows()) {
+        QWidget* holder = itemWidget(row, COLUMN_NEW_VALUE);
+        if (holder == nullptr)
+            continue;
         if (QWidget* editor = RowEditor(row))
             Park(editor);
+        // The view would only schedule its cell widgets for deletion, and a list reprinted many
+        // times between two returns to the event loop would pile them up; the view lets go of a
+        // cell widget that is destroyed.
+        delete holder;
     }
     clear();
     for (QTreeWidgetItem*& group : Groups)

@@ -62,6 +62,8 @@ private:
     QTreeWidgetItem* GroupItem(Group group);
 
     QWidget* ParkingWidget;
+    // Rows with and without an editor keep one height, so the list reads evenly.
+    int RowHeight = 0;
     QTreeWidgetItem* Groups[GROUP_COUNT] = {nullptr, nullptr, nullptr};
     QHash<QString, QTreeWidgetItem*> RowByCaption;
 };

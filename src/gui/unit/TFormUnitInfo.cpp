@@ -3,7 +3,6 @@
 #include "core/app/DebugLog.h"
 #include "core/app/MainClass.h"
 #include "core/protocol/UnitConfigHandlerClass.h"
-#include "core/unit/SaveDebugData.h"
 #include "core/unit/UnitInfoClass.h"
 #include "gui/unit/SettingsTreeWidget.h"
 #include "gui/unit/UnitWindowDialogs.h"
@@ -77,6 +76,7 @@ void TFormUnitInfo::BuildWindow() {
     MenuList = new QListWidget;
     MenuList->setSelectionMode(QAbstractItemView::SingleSelection);
     MenuList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    MenuList->setSpacing(2);
     auto* menuLayout = new QVBoxLayout(MenuFrame);
     menuLayout->setContentsMargins(6, 6, 6, 6);
     menuLayout->addWidget(MenuList);
@@ -232,11 +232,6 @@ void TFormUnitInfo::ConnectHandler() {
         View->DeleteAllEditors();
         InfoFrame->setTitle(QStringLiteral("Info"));
     });
-    connect(&Handler.DebugDownload(), &DebugDownloadClass::debugDownloadFinished, this,
-            [this](const QString& message, const QString&, qint64) {
-                if (isVisible())
-                    Dialogs().ShowMessage(this, message);
-            });
 }
 
 UnitWindowDialogs& TFormUnitInfo::Dialogs() const {

@@ -7,6 +7,7 @@
 #include "core/unit/KeyDefinitionTable.h"
 #include "core/unit/UnitInfoClass.h"
 #include "gui/unit/KeyEditors.h"
+#include "gui/unit/KeyLookup.h"
 #include "gui/unit/SettingsTreeWidget.h"
 
 #include <QHeaderView>
@@ -42,7 +43,7 @@ QString MenuConstantName(KeyMenu menu) {
 }
 
 QString KeyLabel(int keyId) {
-    const uint16_t slot = FindKeyIndex(keyId);
+    const uint16_t slot = KeyLookup::SlotOfKey(keyId);
     return slot == KEY_NOT_FOUND ? QString() : KeyDefinitionAt(slot).Label;
 }
 
@@ -240,7 +241,7 @@ void VisualsClass::BuildSettingsListView(const QString& caption, int specificKey
 }
 
 QTreeWidgetItem* VisualsClass::PrintKeyText(KeyObjectClass& key) {
-    const uint16_t slot = FindKeyIndex(key.Id);
+    const uint16_t slot = KeyLookup::SlotOfKey(key.Id);
     if (LogActive())
         WriteLog(QStringLiteral("Print KeyText (") + QString::number(key.Id) + QStringLiteral("): ") +
                  KeyLabel(key.Id) + QStringLiteral(". Var: ") + NumberOrBytesText(key));
@@ -296,7 +297,7 @@ void VisualsClass::PrintInputInfo(InputObjectClass& input) {
     for (KeyObjectClass* key : unit->Keys) {
         if (!UnitInfoClass::IsInputKey(key->Id) || key->DataText() != input.Address)
             continue;
-        const uint16_t slot = FindKeyIndex(key->Id);
+        const uint16_t slot = KeyLookup::SlotOfKey(key->Id);
         if (slot == KEY_NOT_FOUND)
             continue;
         const KeyDefinition& definition = KeyDefinitionAt(slot);

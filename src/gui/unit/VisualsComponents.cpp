@@ -6,6 +6,7 @@
 #include "core/unit/SaveDebugData.h"
 #include "core/unit/UnitInfoClass.h"
 #include "gui/unit/KeyEditors.h"
+#include "gui/unit/KeyLookup.h"
 #include "gui/unit/SettingsTreeWidget.h"
 #include "gui/unit/VisualsClass.h"
 
@@ -36,24 +37,9 @@ constexpr int KEY_OUTPUT_2_STATUS = 4414;
 // The acknowledgement an input takes: one character with the code 0xFF.
 const QChar INPUT_ACK_CHARACTER(0xFF);
 
-// Rows are found by caption many times per print; the table is scanned once.
-uint16_t SlotOfLabel(const QString& label) {
-    static const QHash<QString, uint16_t> slots = [] {
-        QHash<QString, uint16_t> table;
-        for (int slot = 0; slot < KEY_TABLE_SLOTS; ++slot) {
-            const KeyDefinition& definition = KeyDefinitionAt(slot);
-            if (definition.Id != 0 && !table.contains(definition.Label))
-                table.insert(definition.Label, static_cast<uint16_t>(slot));
-        }
-        return table;
-    }();
-    return slots.value(label, KEY_NOT_FOUND);
-}
-
-int TypeCodeOf(int keyId) {
-    const uint16_t slot = FindKeyIndex(keyId);
-    return slot == KEY_NOT_FOUND ? -1 : KeyDefinitionAt(slot).Type;
-}
+using KeyLookup::SlotOfKey;
+using KeyLookup::SlotOfLabel;
+using KeyLookup::TypeCodeOf;
 
 QString ButtonCaption(const KeyObjectClass& key) {
     switch (key.Id) {
@@ -255,8 +241,11 @@ void VisualsClass::SetupButton(QPushButton* button, const KeyObjectClass& key) {
         button->setText(caption);
     const QString reason = UnavailableReason(key.Id);
     const bool enabled = !caption.isEmpty() && (reason.isEmpty() || AvailableActions.contains(key.Id));
-    button->setEnabled(enabled);
-    button->setToolTip(enabled ? QString() : reason);
+    if (button->isEnabled() != enabled)
+        button->setEnabled(enabled);
+    const QString tip = enabled ? QString() : reason;
+    if (button->toolTip() != tip)
+        button->setToolTip(tip);
 }
 
 void VisualsClass::OnActionClick(QPushButton* button) {
@@ -372,7 +361,7 @@ QList<KeyChange> VisualsClass::CollectKeyChanges(const UnitInfoClass& unit,
                                                  QList<QPointer<QWidget>>* editors) const {
     QList<KeyChange> changes;
     for (const KeyObjectClass* key : unit.Keys) {
-        const uint16_t slot = FindKeyIndex(key->Id);
+        const uint16_t slot = SlotOfKey(key->Id);
         if (slot == KEY_NOT_FOUND)
             continue;
         auto* editor = qobject_cast<QWidget*>(key->Editor.data());
