@@ -1,8 +1,12 @@
 #include "gui/unit/SettingsTreeWidget.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QPaintEvent>
+#include <QStyledItemDelegate>
+#include <algorithm>
 
 namespace {
 
@@ -19,6 +23,22 @@ public:
         QLayoutItem* item = layout()->count() > 0 ? layout()->itemAt(0) : nullptr;
         return item != nullptr ? item->widget() : nullptr;
     }
+};
+
+// The view repaints whole rows even when only their value changed; laying out the texts of cells
+// that are not in the repainted region is the larger part of a reprint's cost, so they are skipped.
+class RegionDelegate : public QStyledItemDelegate {
+public:
+    RegionDelegate(const QRegion& region, QObject* parent) : QStyledItemDelegate(parent), Region(region) {}
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        if (!Region.isEmpty() && !Region.intersects(option.rect))
+            return;
+        QStyledItemDelegate::paint(painter, option, index);
+    }
+
+private:
+    const QRegion& Region;
 };
 
 } // namespace
@@ -39,10 +59,46 @@ SettingsTreeWidget::SettingsTreeWidget(QWidget* parking, QWidget* parent)
     setMouseTracking(true);
     header()->setStretchLastSection(true);
     header()->setSectionResizeMode(QHeaderView::Interactive);
-    setColumnWidth(COLUMN_CAPTION, 285);
-    setColumnWidth(COLUMN_VALUE, 245);
+    setItemDelegate(new RegionDelegate(PaintRegion, this));
+    MeasureRows();
+}
+
+void SettingsTreeWidget::paintEvent(QPaintEvent* event) {
+    PaintRegion = event->region();
+    QTreeWidget::paintEvent(event);
+    PaintRegion = QRegion();
+}
+
+void SettingsTreeWidget::MeasureRows() {
+    // A row is as high as a drop-down list in the list's font.
     QComboBox sample;
+    sample.setFont(font());
     RowHeight = sample.sizeHint().height() + 2;
+    LineHeight = fontMetrics().lineSpacing();
+    // Wide enough for the longest labels and for a host name with its port, in the list's font.
+    const int sampleWidth =
+        fontMetrics().horizontalAdvance(QStringLiteral("Current Secondary (GPRS) Server"));
+    setColumnWidth(COLUMN_CAPTION, sampleWidth + 60);
+    setColumnWidth(COLUMN_VALUE, sampleWidth + 20);
+}
+
+void SettingsTreeWidget::SetRowHeights(QTreeWidgetItem* row) const {
+    for (int column = 0; column < 3; ++column) {
+        const qsizetype lines = row->text(column).count(QLatin1Char('\n')) + 1;
+        const int height =
+            lines <= 1 ? RowHeight : std::max<int>(RowHeight, static_cast<int>(lines) * LineHeight + 6);
+        if (row->sizeHint(column).height() != height)
+            row->setSizeHint(column, QSize(0, height));
+    }
+}
+
+void SettingsTreeWidget::changeEvent(QEvent* event) {
+    QTreeWidget::changeEvent(event);
+    if (event->type() != QEvent::FontChange)
+        return;
+    MeasureRows();
+    for (QTreeWidgetItem* row : Rows())
+        SetRowHeights(row);
 }
 
 QString SettingsTreeWidget::GroupName(Group group) {
@@ -79,7 +135,7 @@ QTreeWidgetItem* SettingsTreeWidget::GroupItem(Group group) {
 QTreeWidgetItem* SettingsTreeWidget::AddRow(Group group, const QString& caption) {
     auto* row = new QTreeWidgetItem(QStringList{caption, QString(), QString()});
     row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-    row->setSizeHint(COLUMN_CAPTION, QSize(0, RowHeight));
+    SetRowHeights(row);
     GroupItem(group)->addChild(row);
     RowByCaption.insert(caption, row);
     return row;
@@ -115,9 +171,11 @@ void SettingsTreeWidget::ClearRows() {
     RowByCaption.clear();
 }
 
-void SettingsTreeWidget::SetCellText(QTreeWidgetItem* row, int column, const QString& text) {
-    if (row->text(column) != text)
-        row->setText(column, text);
+void SettingsTreeWidget::SetCellText(QTreeWidgetItem* row, int column, const QString& text) const {
+    if (row->text(column) == text)
+        return;
+    row->setText(column, text);
+    SetRowHeights(row);
 }
 
 void SettingsTreeWidget::SetRowRed(QTreeWidgetItem* row, bool red) {

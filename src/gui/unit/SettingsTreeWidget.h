@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QRegion>
 #include <QString>
 #include <QTreeWidget>
 
@@ -35,8 +36,9 @@ public:
     // Empties the list; the editors go back to the parking widget first.
     void ClearRows();
 
-    // Sets the text only when it differs: a reprint of unchanged values costs no repaint.
-    static void SetCellText(QTreeWidgetItem* row, int column, const QString& text);
+    // Sets the text only when it differs: a reprint of unchanged values costs no repaint. A value
+    // of several lines makes its row taller.
+    void SetCellText(QTreeWidgetItem* row, int column, const QString& text) const;
     // Draws a row in red (or back in the list's text colour).
     static void SetRowRed(QTreeWidgetItem* row, bool red);
 
@@ -56,14 +58,23 @@ Q_SIGNALS:
 
 protected:
     void enterEvent(QEnterEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
 private:
     QTreeWidgetItem* GroupItem(Group group);
+    void MeasureRows();
+    void SetRowHeights(QTreeWidgetItem* row) const;
 
     QWidget* ParkingWidget;
     // Rows with and without an editor keep one height, so the list reads evenly.
+    // Every cell carries its size hint, so the view never lays out cell texts to learn a row's height
+    // (it did for each changed value, which made a reprint cost nearly as much as a first print).
     int RowHeight = 0;
+    int LineHeight = 0;
     QTreeWidgetItem* Groups[GROUP_COUNT] = {nullptr, nullptr, nullptr};
     QHash<QString, QTreeWidgetItem*> RowByCaption;
+    // The region being painted: the view draws whole rows, and the cells outside it are skipped.
+    QRegion PaintRegion;
 };

@@ -351,6 +351,8 @@ void TFormUnitInfo::ApplyLayout(bool showMenuList) {
     for (QPushButton* button : {RefreshButton, SendButton, CloseButton, EpanIdButton}) {
         SetPointSize(button, fontSize);
         button->setMinimumHeight(buttonHeight);
+        // A narrow window must never cut a caption: it stops getting narrower instead.
+        button->setMinimumWidth(button->sizeHint().width());
     }
     if (maximized != isMaximized()) {
         WriteLog(QStringLiteral("FormUnitInfo->WindowState change to: ") + QString::number(Main.WindowSize));

@@ -252,7 +252,7 @@ QTreeWidgetItem* VisualsClass::PrintKeyText(KeyObjectClass& key) {
         QTreeWidgetItem* row = SettingsListView.FindRow(caption);
         if (row == nullptr)
             row = SettingsListView.AddRow(SettingsTreeWidget::GROUP_UNKNOWN, caption);
-        SettingsTreeWidget::SetCellText(row, SettingsTreeWidget::COLUMN_VALUE, FormatKeyValue(key, key.Unit));
+        SettingsListView.SetCellText(row, SettingsTreeWidget::COLUMN_VALUE, FormatKeyValue(key, key.Unit));
         WriteLog(QStringLiteral("Printing Unknown Key: ") + QString::number(key.Id) +
                  QStringLiteral(". Length: ") + QString::number(key.Data.size()));
         return nullptr;
@@ -263,7 +263,7 @@ QTreeWidgetItem* VisualsClass::PrintKeyText(KeyObjectClass& key) {
         row = SettingsListView.AddRow(IsStatusKeyType(definition.Type) ? SettingsTreeWidget::GROUP_STATUS
                                                                        : SettingsTreeWidget::GROUP_SETTINGS,
                                       definition.Label);
-    SettingsTreeWidget::SetCellText(row, SettingsTreeWidget::COLUMN_VALUE, FormatKeyValue(key, key.Unit));
+    SettingsListView.SetCellText(row, SettingsTreeWidget::COLUMN_VALUE, FormatKeyValue(key, key.Unit));
     PaintRow(row, key);
     return row;
 }
@@ -282,7 +282,7 @@ void VisualsClass::PrintInputRow(InputObjectClass& input) {
     QTreeWidgetItem* row = SettingsListView.FindRow(input.Address);
     if (row == nullptr)
         row = SettingsListView.AddRow(SettingsTreeWidget::GROUP_STATUS, input.Address);
-    SettingsTreeWidget::SetCellText(row, SettingsTreeWidget::COLUMN_VALUE, InputStatusText(input.Status));
+    SettingsListView.SetCellText(row, SettingsTreeWidget::COLUMN_VALUE, InputStatusText(input.Status));
 }
 
 void VisualsClass::PrintInputInfo(InputObjectClass& input) {
@@ -346,8 +346,8 @@ void VisualsClass::PrintInputInfo(InputObjectClass& input) {
             default:
                 break;
             }
-            SettingsTreeWidget::SetCellText(row, SettingsTreeWidget::COLUMN_VALUE, value);
-            SettingsTreeWidget::SetCellText(row, SettingsTreeWidget::COLUMN_NEW_VALUE, QStringLiteral(" "));
+            SettingsListView.SetCellText(row, SettingsTreeWidget::COLUMN_VALUE, value);
+            SettingsListView.SetCellText(row, SettingsTreeWidget::COLUMN_NEW_VALUE, QStringLiteral(" "));
         } catch (const std::exception&) {
             WriteLog(QStringLiteral("PrintInputInfo error. Key: ") + definition.Label);
         }
