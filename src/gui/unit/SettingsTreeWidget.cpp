@@ -41,6 +41,8 @@ private:
     const QRegion& Region;
 };
 
+constexpr qsizetype MAX_ROW_LINES = 6;
+
 } // namespace
 
 SettingsTreeWidget::SettingsTreeWidget(QWidget* parking, QWidget* parent)
@@ -84,7 +86,9 @@ void SettingsTreeWidget::MeasureRows() {
 
 void SettingsTreeWidget::SetRowHeights(QTreeWidgetItem* row) const {
     for (int column = 0; column < 3; ++column) {
-        const qsizetype lines = row->text(column).count(QLatin1Char('\n')) + 1;
+        // A value may hold any bytes; one full of line breaks must not make a row taller than the list.
+        const qsizetype lines =
+            std::min<qsizetype>(row->text(column).count(QLatin1Char('\n')) + 1, MAX_ROW_LINES);
         const int height =
             lines <= 1 ? RowHeight : std::max<int>(RowHeight, static_cast<int>(lines) * LineHeight + 6);
         if (row->sizeHint(column).height() != height)

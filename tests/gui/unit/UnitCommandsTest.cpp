@@ -3,10 +3,16 @@
 
 #include <QAction>
 #include <QFile>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 
 namespace {
+
+QByteArray EntryValue(const QList<ReplyEntry>& entries, quint16 id) {
+    const ReplyEntry* entry = FindEntry(entries, id);
+    return entry != nullptr ? entry->Value : QByteArray("<missing>");
+}
 
 bool IsRed(QTreeWidgetItem* row) {
     return row != nullptr && row->foreground(0).color() == QColor(Qt::red) &&
@@ -56,6 +62,29 @@ TEST_F(UnitWindowTest, CloudInformationOfOnePaintsItsRowRedAndOffersInfo) {
     EXPECT_FALSE(button->toolTip().isEmpty());
     ChooseMenu(QStringLiteral("Custom"), QStringLiteral("Q7 Mode"));
     EXPECT_FALSE(IsRed(Row("Q7 Mode"))); // "Protected"
+}
+
+TEST_F(UnitWindowTest, SetToDefaultFillsTheContactIdEditorsForTheUserToSend) {
+    ASSERT_NE(OpenDemoUnit(0), nullptr);
+    ChooseMenu(QStringLiteral("Custom"), QStringLiteral("Contact ID Inhibited Alarm"));
+    auto* button = EditorOf<QPushButton>("Contact ID Default Codes");
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), QStringLiteral("Set To Default"));
+    auto* fire = EditorOf<QLineEdit>("Contact ID Fire Alarm");
+    ASSERT_NE(fire, nullptr);
+    fire->setText(QStringLiteral("typed before"));
+    button->click();
+    EXPECT_EQ(fire->text(), QStringLiteral("11*,---,---,---,---"));
+    EXPECT_EQ(EditorOf<QLineEdit>("Contact ID Water Alarm")->text(), QStringLiteral("---,---,---,---,---"));
+    EXPECT_EQ(EditorOf<QLineEdit>("Contact ID Event Offset")->text(), QStringLiteral("8"));
+    EXPECT_EQ(EditorOf<QLineEdit>("Contact ID Address Offset")->text(), QStringLiteral("11"));
+    // Only the password goes out now; the codes go with "Send New Settings".
+    ASSERT_TRUE(WaitUntil([&] { return !WritesReceived(0).isEmpty(); }));
+    EXPECT_TRUE(WritesReceived(0).first().isEmpty());
+    Window->OnSendNewSettingsClick();
+    ASSERT_TRUE(WaitUntil([&] { return WritesReceived(0).size() == 2; }));
+    EXPECT_EQ(WritesReceived(0).at(1).size(), 28 + 2);
+    EXPECT_EQ(EntryValue(WritesReceived(0).at(1), 4608), QByteArray("11*,---,---,---,---"));
 }
 
 TEST_F(UnitWindowTest, SetMacSendsOnlyAMacOfSeventeenCharacters) {

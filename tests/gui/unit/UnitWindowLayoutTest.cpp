@@ -77,4 +77,28 @@ TEST_F(UnitWindowTest, MultiLineEditorGrowsUnderTheMouseAndItsRowFollows) {
     EXPECT_LT(list.visualItemRect(Row("Server Host (IP)")).height(), KeyMemoEdit::GROWN_HEIGHT);
 }
 
+// A unit whose owner text holds every byte value and a thousand line breaks.
+class HostileValueTest : public UnitWindowTest {
+protected:
+    void AdjustSite(SimSite& site) override {
+        QByteArray value;
+        for (int i = 0; i < 1000; ++i)
+            value += QByteArray(1, static_cast<char>(i & 0xFF)) + "\r\n";
+        site.Unit(0).SetKey(101, value);
+    }
+};
+
+TEST_F(HostileValueTest, AValueOfAnyBytesAndLengthIsShownInARowOfBoundedHeight) {
+    ASSERT_NE(OpenDemoUnit(0), nullptr);
+    ChooseMenu(QStringLiteral("System"), QStringLiteral("System Owner"));
+    QApplication::processEvents();
+    SettingsTreeWidget& list = Window->SettingsListView();
+    QTreeWidgetItem* owner = Row("System Owner");
+    EXPECT_EQ(owner->text(1).size(), 3000);
+    EXPECT_EQ(owner->text(1).at(3), QChar(1));
+    EXPECT_LT(list.visualItemRect(owner).height(), list.viewport()->height() / 2);
+    // The keys after it still arrive and get their rows.
+    EXPECT_TRUE(WaitUntil([&] { return Row("Contact (Name)") != nullptr; }));
+}
+
 } // namespace
