@@ -75,8 +75,8 @@ bool CliSession::Open() {
 
     // Packets reach the handler through this session, so it can tell whether parsing a reply
     // made the handler ask for more (the next page of a list).
-    QObject::disconnect(&transport, &CommunicationClass::configPacketReceived, &handler,
-                        &UnitConfigHandlerClass::ParseConfig);
+    WrapsParser = QObject::disconnect(&transport, &CommunicationClass::configPacketReceived, &handler,
+                                      &UnitConfigHandlerClass::ParseConfig);
     connect(&transport, &CommunicationClass::configPacketReceived, this, &CliSession::OnConfigPacket);
     connect(&handler, &UnitConfigHandlerClass::sendPacket, this, &CliSession::OnRequestSent);
     connect(&handler, &UnitConfigHandlerClass::unitListChanged, this, &CliSession::OnUnitListChanged);
@@ -429,7 +429,9 @@ void CliSession::OnUnitListChanged(UnitInfoClass* unit) {
 
 void CliSession::OnConfigPacket(const QByteArray& packet, const QString& senderIp, int socketType) {
     const quint64 before = RequestsSent;
-    Handler().ParseConfig(packet, senderIp, socketType);
+    // Should the services ever hand packets to the handler themselves, they are not parsed twice.
+    if (WrapsParser)
+        Handler().ParseConfig(packet, senderIp, socketType);
     const bool askedForMore = RequestsSent != before;
 
     if (!Counts(ConfigEnvelopeClass::PacketMacText(packet))) {

@@ -117,6 +117,7 @@ private:
 
     CliOptions Settings;
     std::unique_ptr<MainClass> Services;
+    bool WrapsParser = false; // config packets reach the handler through OnConfigPacket
     std::optional<int> Failure;
     QString FailureText;
 
