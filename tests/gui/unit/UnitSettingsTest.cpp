@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -21,6 +22,7 @@ QByteArray EntryValue(const QList<ReplyEntry>& entries, quint16 id) {
 }
 
 TEST_F(UnitWindowTest, OpeningAProductOneUnitShowsItsMenusAndTheIpMenuWithEditors) {
+    LogCapture log;
     UnitInfoClass* unit = OpenDemoUnit(0);
     ASSERT_NE(unit, nullptr);
     EXPECT_EQ(unit->ProductCode, UnitInfoClass::PRODUCT_RDM22SMS);
@@ -72,6 +74,18 @@ TEST_F(UnitWindowTest, OpeningAProductOneUnitShowsItsMenusAndTheIpMenuWithEditor
     EXPECT_EQ(zone->itemText(1), QStringLiteral("-12"));
     EXPECT_EQ(zone->itemText(25), QStringLiteral("+12"));
     EXPECT_TRUE(ip->isVisibleTo(Window.get()));
+
+    for (const QString& line :
+         {QStringLiteral("RequestKeyGroup(): 0xF000"),
+          QStringLiteral("Building Menu: PRODUCT_RDM22SMS. ProductName: ") + unit->FindKey(105)->DataText(),
+          QStringLiteral("Print All Keys. Menu (0): IP"),
+          QStringLiteral("Building SettingsListView: MENU_IP"), QStringLiteral("Keys printed")})
+        EXPECT_TRUE(log.contains(line)) << line.toStdString();
+    EXPECT_EQ(log.lines()
+                  .filter(QRegularExpression(QStringLiteral("^Component Created: IP Address. Type: 3. "
+                                                            "ComponentPointer: [0-9]+$")))
+                  .size(),
+              1);
 }
 
 TEST_F(UnitWindowTest, SendNewSettingsWritesExactlyTheChangedEditorsAndResetsThem) {
