@@ -208,8 +208,18 @@ QString SpecialText(const KeyObjectClass& key, const UnitInfoClass& unit) {
         return HardwareInfo(key);
     case 117:
         return Uptime(key.Value);
-    case 118:
-        return FirmwareInformation(key.Value);
+    case 118: {
+        // The unit sends this status as an action-kind key, so the parser keeps its bytes rather
+        // than a number; read the number from them, or the text would always say "none".
+        int32_t state = key.Value;
+        if (!key.Data.isEmpty()) {
+            state = 0;
+            for (qsizetype i = 0; i < key.Data.size() && i < 4; ++i)
+                state = static_cast<int32_t>((static_cast<uint32_t>(state) << 8) |
+                                             static_cast<uint8_t>(key.Data[i]));
+        }
+        return FirmwareInformation(state);
+    }
     case 185:
         return ReceiverList(key);
     case 220:

@@ -64,6 +64,10 @@ TEST(FormatKeyValue, KeyRules) {
                        {118, 0, {}, S("No firmware available")},
                        {118, 1, {}, S("New firmware available")},
                        {118, 2, {}, S("New firmware available")},
+                       // As received: the parser stores this key's value as bytes.
+                       {118, 0, Bytes({1}), S("New firmware available")},
+                       {118, 0, Bytes({0x00, 0x02}), S("New firmware available")},
+                       {118, 0, Bytes({0}), S("No firmware available")},
                        {185, 0, QByteArray("a\r\nb\n\nc"), S("a;b;c")},
                        {185, 0, QByteArray("a\r\r\rb\n"), S("a;;b;")},
                        {220, 0, Bytes({0x01, 0x02}), S("258 Events")},
