@@ -277,7 +277,7 @@ struct OptionRow {
 };
 
 std::vector<const char*> timezoneOptions() {
-    return {"-12", "-11", "-10", "-9", "-8", "-7", "-6", "-5", "-4", "-3", "-2", "-1", "0",
+    return {"-12", "-11", "-10", "-9", "-8", "-7", "-6", "-5", "-4", "-3",  "-2",  "-1", "0",
             "+1",  "+2",  "+3",  "+4", "+5", "+6", "+7", "+8", "+9", "+10", "+11", "+12"};
 }
 
@@ -296,8 +296,7 @@ struct Tables {
             key.LabelSwedish = QString::fromUtf16(row.LabelSwedish);
         }
 
-        const std::vector<const char*> inputTypes = {"Digital", "Analog", "Temperature",
-                                                               "Pulse Count"};
+        const std::vector<const char*> inputTypes = {"Digital", "Analog", "Temperature", "Pulse Count"};
         const OptionRow lists[] = {
             {8, timezoneOptions()},
             {24, {"PAP (Standard)", "CHAP", "MsChapV1", "None"}},
@@ -312,8 +311,8 @@ struct Tables {
             {48, {"Offline", "Only IP", "Only GPRS", "IP and GPRS"}},
             {74, {"Offline", "Online"}},
             {152,
-             {"Reserved", "Fire", "Burglary", "Assault", "Operational", "Water", "Temperature",
-              "Acknowledge", "Activate", "Burglary Home", "Burglary Delayed", "Deactivate", "Activate Home",
+             {"Reserved", "Fire", "Burglary", "Assault", "Operational", "Water", "Temperature", "Acknowledge",
+              "Activate", "Burglary Home", "Burglary Delayed", "Deactivate", "Activate Home",
               "Buy Alarm Wait Time", "Buy Activate Time", "Burglary Delayed Home", "Activate Forced",
               "Fire Forced"}},
             {153, {"Normally Open", "Normally Closed", "Balanced"}},
@@ -325,9 +324,8 @@ struct Tables {
             {4133,
              {"All", "11", "12", "13", "14", "15", "16", "17", "18", "19", "20", "21", "22", "23", "24", "25",
               "26"}},
-            {4134,
-             {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13", "14", "15", "16", "17",
-              "18", "19", "20"}},
+            {4134, {"0",  "1",  "2",  "3",  "4",  "5",  "6",  "7",  "8",  "9", "10",
+                    "11", "12", "13", "14", "15", "16", "17", "18", "19", "20"}},
             {4356, {"10", "11", "12", "13", "14", "15", "16", "17", "18", "19", "20"}},
             {4096,
              {"ContactID", "Robofon", "SIA 0-3 (2016Hz Ack)", "SIA 0-3 (2083Hz Ack)", "SIA 4",

@@ -53,8 +53,12 @@ QString GetKeyOptionText(int keyId, int index);
 // Number of non-empty option texts of the key's list, counted from index 0 up to the first empty one.
 int KeyOptionCount(int keyId);
 
-inline int KeyBaseKindOf(int typeCode) { return typeCode >= 100 ? typeCode - 100 : typeCode; }
-inline bool IsStatusKeyType(int typeCode) { return typeCode >= 100; }
+inline int KeyBaseKindOf(int typeCode) {
+    return typeCode >= 100 ? typeCode - 100 : typeCode;
+}
+inline bool IsStatusKeyType(int typeCode) {
+    return typeCode >= 100;
+}
 
 // Menus group keys by id range; each has its group request id.
 enum KeyMenu : int {

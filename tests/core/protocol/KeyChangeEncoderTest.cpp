@@ -330,16 +330,17 @@ TEST(KeyChangeEncoder, ASplitInsideOneInputRepeatsItsSelector) {
     QString lastInput;
     // Password entry 10 bytes: 1424 - 35 = 1389 bytes for entries. Selector (7) + text entry (4 + 1375)
     // leave 3 bytes, too few for the next key of the same input.
-    const KeyChangeResult result = KeyChangeEncoder::BuildPackets(
-        envelope, UNIT_MAC, QStringLiteral("secret"),
-        {{151, QString(1375, QLatin1Char('t')), 0, QStringLiteral("7")},
-         {152, QStringLiteral("4"), 2, QStringLiteral("7")},
-         {153, QStringLiteral("1"), 2, QStringLiteral("7")}},
-        lastInput);
+    const KeyChangeResult result =
+        KeyChangeEncoder::BuildPackets(envelope, UNIT_MAC, QStringLiteral("secret"),
+                                       {{151, QString(1375, QLatin1Char('t')), 0, QStringLiteral("7")},
+                                        {152, QStringLiteral("4"), 2, QStringLiteral("7")},
+                                        {153, QStringLiteral("1"), 2, QStringLiteral("7")}},
+                                       lastInput);
     ASSERT_TRUE(result.Ok());
     ASSERT_EQ(result.Packets.size(), 2);
     EXPECT_EQ(result.Packets.at(0).size(), KEY_CHANGE_BUFFER_SIZE - 3);
-    EXPECT_EQ(HexText(EntriesOf(result.Packets.at(1))),
-              QStringLiteral("A0 00 00 06 73 65 63 72 65 74 00 96 00 03 00 01 37 00 98 00 01 04 00 99 00 01 01"));
+    EXPECT_EQ(
+        HexText(EntriesOf(result.Packets.at(1))),
+        QStringLiteral("A0 00 00 06 73 65 63 72 65 74 00 96 00 03 00 01 37 00 98 00 01 04 00 99 00 01 01"));
     EXPECT_EQ(lastInput, QStringLiteral("7"));
 }

@@ -45,10 +45,24 @@ TEST(KeyDefinitionTable, OptionTexts) {
         int Index;
         const char* Text;
     } cases[] = {
-        {153, 2, "Balanced"}, {5, 0, ""},   {8, 0, "-12"},     {8, 12, "0"},           {8, 13, "+1"},
-        {8, 24, "+12"},       {8, 25, ""},  {4133, 1, "11"},   {4133, 16, "26"},       {4356, 0, "10"},
-        {4134, 20, "20"},     {152, 17, "Fire Forced"},        {4096, 5, "ContactID Microsec"},
-        {4402, 3, "Pulse Count"}, {8, -1, ""}, {8, 50, ""},    {8, 1000, ""},          {0, 0, ""},
+        {153, 2, "Balanced"},
+        {5, 0, ""},
+        {8, 0, "-12"},
+        {8, 12, "0"},
+        {8, 13, "+1"},
+        {8, 24, "+12"},
+        {8, 25, ""},
+        {4133, 1, "11"},
+        {4133, 16, "26"},
+        {4356, 0, "10"},
+        {4134, 20, "20"},
+        {152, 17, "Fire Forced"},
+        {4096, 5, "ContactID Microsec"},
+        {4402, 3, "Pulse Count"},
+        {8, -1, ""},
+        {8, 50, ""},
+        {8, 1000, ""},
+        {0, 0, ""},
     };
     for (const Case& c : cases)
         EXPECT_EQ(GetKeyOptionText(c.Key, c.Index), QString::fromUtf8(c.Text)) << c.Key << "/" << c.Index;
