@@ -92,7 +92,8 @@ int CliRunner::Run(const QStringList& arguments) {
         const bool ok = session.Open() && command->Execute(context);
         if (!ok || session.Failed()) {
             status = session.Failed() ? session.ExitCode() : CLI_EXIT_NO_ANSWER;
-            PrintError(session.ErrorText());
+            PrintError(session.Failed() ? session.ErrorText()
+                                        : QStringLiteral("The command did not complete."));
         } else if (context.Output) {
             Out.write(options.Json ? context.Output->toJson() : context.Output->toText());
         }
