@@ -94,7 +94,7 @@ protected:
     QString WorkDir() const { return Home.path() + QStringLiteral("/work"); }
 
     // Options for UDP on loopback: a free local port, the units' port, loopback broadcast.
-    QStringList Udp(const QString& timeout = QStringLiteral("1")) const {
+    QStringList Udp(const QString& timeout = QStringLiteral("2")) const {
         return {QStringLiteral("--adapter"),         QStringLiteral("127.0.0.1"),
                 QStringLiteral("--broadcast"),       QStringLiteral("127.255.255.255"),
                 QStringLiteral("--udp-local-port"),  QStringLiteral("0"),
