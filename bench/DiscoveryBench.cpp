@@ -18,11 +18,6 @@ namespace {
 
 // Gives up on a round when the replies stop coming (they were dropped).
 constexpr int ROUND_TIMEOUT_MS = 10000;
-// The kernel's default receive buffer (rmem_default, 208 KiB here) holds about 256 discovery
-// replies; the rest of a thousand units answering at once is dropped before the tool can read
-// it. The transport keeps the default, so the bench enlarges the buffer of the tool's UDP
-// sockets itself (up to rmem_max) to measure the scan rather than the drops.
-constexpr int RECEIVE_BUFFER_BYTES = 4 * 1024 * 1024;
 
 struct ScanRig {
     SimSite Site;
@@ -65,8 +60,6 @@ struct ScanRig {
         if (Transport->Bind(CommunicationClass::AdapterChoice{QStringLiteral("loopback"),
                                                               QStringLiteral("127.0.0.1"), 0}) < 0)
             Error = QStringLiteral("the tool's UDP endpoint did not bind");
-        for (QUdpSocket* socket : Transport->findChildren<QUdpSocket*>())
-            socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, RECEIVE_BUFFER_BYTES);
     }
 
     // One scan; false when not every unit was heard in time.

@@ -5,6 +5,7 @@
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
 #include <QUdpSocket>
+#include <QVariant>
 
 namespace {
 
@@ -77,6 +78,7 @@ UdpEndpoint::BindResult UdpEndpoint::Bind(const QHostAddress& address, quint16 p
     }
     result.Ok = true;
     AdapterInterfaceIndex = InterfaceIndexOf(address);
+    EnlargeReceiveBuffer(AdapterSocket);
 
     // Bound to "any" already: that socket hears broadcasts itself.
     if (address == QHostAddress::AnyIPv4 || address == QHostAddress::Any)
@@ -89,8 +91,17 @@ UdpEndpoint::BindResult UdpEndpoint::Bind(const QHostAddress& address, quint16 p
         BroadcastListener->disconnect(this);
         BroadcastListener->deleteLater();
         BroadcastListener = nullptr;
+    } else {
+        EnlargeReceiveBuffer(BroadcastListener);
     }
     return result;
+}
+
+void UdpEndpoint::EnlargeReceiveBuffer(QUdpSocket* socket) {
+    // Every unit on the LAN answers a discovery at the same moment. The kernel's default receive
+    // buffer holds only a few hundred replies, so a large site would lose most of its units before
+    // the event loop reads them. The kernel caps the size at net.core.rmem_max by itself.
+    socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(RECEIVE_BUFFER_BYTES));
 }
 
 void UdpEndpoint::Close() {

@@ -58,6 +58,8 @@ Q_SIGNALS:
     void socketError(const QString& text);
 
 private:
+    static constexpr int RECEIVE_BUFFER_BYTES = 4 * 1024 * 1024;
+    static void EnlargeReceiveBuffer(QUdpSocket* socket);
     void ReadPending(QUdpSocket* socket, bool isListener);
     void ConnectSocket(QUdpSocket* socket, bool isListener);
 

@@ -5,6 +5,7 @@
 #include "core/transport/TransportTestPackets.h"
 #include "support/TempHome.h"
 
+#include <QFile>
 #include <QNetworkDatagram>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -244,4 +245,22 @@ TEST(AddressTextTest, IPv4SendersAreDottedText) {
     };
     for (const auto& [in, out] : cases)
         EXPECT_EQ(HostAddressText(QHostAddress(in)), out) << in.toStdString();
+}
+
+// A whole site answers a discovery at the same moment. Replies that arrive before the event loop
+// gets to read them must wait in the socket, not be dropped by a too small kernel buffer.
+TEST_F(UdpTest, ABurstOfRepliesFromALargeSiteIsNotDropped) {
+    QFile limit(QStringLiteral("/proc/sys/net/core/rmem_max"));
+    if (!limit.open(QIODevice::ReadOnly) || limit.readAll().trimmed().toLongLong() < 2 * 1024 * 1024)
+        GTEST_SKIP() << "net.core.rmem_max is below 2 MiB here, so no socket may hold a large site's replies";
+    ASSERT_EQ(Comm->Bind(LOOPBACK_ADAPTER), 1);
+    DebugLog::instance().setCountdown(0); // measure the socket, not the log file
+    QSignalSpy packets(Comm.get(), &CommunicationClass::configPacketReceived);
+    const QHostAddress us(QStringLiteral("127.0.0.1"));
+    constexpr int REPLIES = 1000;
+    const QByteArray reply =
+        MakeConfigPacket(0x04, "a discovery reply of realistic size, owner text included");
+    for (int i = 0; i < REPLIES; ++i)
+        ASSERT_EQ(Unit.writeDatagram(reply, us, Comm->BoundPort()), reply.size());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return packets.size() == REPLIES; }, 10000)) << packets.size();
 }
