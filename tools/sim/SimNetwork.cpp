@@ -132,10 +132,10 @@ private:
             }
             if (Socket->state() == QAbstractSocket::ConnectedState) {
                 Socket->write(head.Bytes);
-                // The pieces of a split reply must leave as separate writes, not merged in the
-                // socket's buffer; everything else goes out in one go on the next turn of the loop.
-                if (Network->Units[UnitIndex].Unit->Misbehaviour.Settings().SplitTcpWrites >= 2)
-                    Socket->flush();
+                // Hand the reply to the kernel at once: waiting for the next turn of the loop costs
+                // a whole wake-up per request, and the pieces of a split reply must leave as
+                // separate writes anyway.
+                Socket->flush();
                 Network->RecordSent(UnitIndex, CARRIER_TCP, Remote, head.Bytes);
             }
             Queue.removeFirst();
