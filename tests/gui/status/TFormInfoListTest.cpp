@@ -231,6 +231,8 @@ TEST(TFormInfoList, SocketViewsListTheSocketsOfTheLogsMenuWithTheirCount) {
                          Data(s.BytesReceived, s.PacketsReceived), Data(s.BytesSent, s.PacketsSent)});
     }
     EXPECT_EQ(form.Window.RowTexts(), expected);
+    if (const QByteArray folder = qgetenv("UNITSCOPE_SCREENSHOT_DIR"); !folder.isEmpty())
+        form.Window.grab().save(QString::fromLocal8Bit(folder) + S("/gprs-sockets.png"));
 
     // Lists other than the log are saved as MAC_List.csv with their own filter.
     form.Window.SaveToFile();
@@ -262,6 +264,8 @@ TEST(TFormInfoList, ArpTableFillsPageByPageAndSortsByTheClickedColumn) {
     // The paging ran to the empty page after the last record.
     ASSERT_TRUE(WaitUntil([&] { return log.lines().filter(S("ParseArpTable. KeyLen: 0.")).size() == 1; }));
     const QList<QStringList> rows = form.Window.RowTexts();
+    if (const QByteArray folder = qgetenv("UNITSCOPE_SCREENSHOT_DIR"); !folder.isEmpty())
+        form.Window.grab().save(QString::fromLocal8Bit(folder) + S("/arp-table.png"));
     ASSERT_EQ(rows.size(), arp.size());
     for (int i = 0; i < arp.size(); ++i) {
         const SimArpEntry& entry = arp.at(i);

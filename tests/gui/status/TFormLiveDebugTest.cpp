@@ -84,6 +84,8 @@ TEST(TFormLiveDebug, KeepsEveryDeviceLineAndListsThoseThatArriveWhileOpen) {
     EXPECT_EQ(Texts(ListTexts(*window.LogList())),
               (QStringList{S("join; parent 0000 \"ok\""), QString(300, 'x')}));
     EXPECT_EQ(window.LogList()->currentRow(), 1);
+    if (const QByteArray folder = qgetenv("UNITSCOPE_SCREENSHOT_DIR"); !folder.isEmpty())
+        window.grab().save(QString::fromLocal8Bit(folder) + S("/live-debug.png"));
 
     // "Close" keeps both.
     window.CloseButton()->click();
