@@ -6,6 +6,9 @@ cd "$(dirname "$0")/.."
 
 JOBS="${JOBS:-4}"
 
+# Works on a fresh machine as the only command: install what is missing first (a no-op after).
+scripts/install-deps.sh
+
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DUNITSCOPE_WERROR=ON
 ninja -C build -j "$JOBS"
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j 2 --timeout 300)
