@@ -120,23 +120,6 @@ QList<QStringList> MenuKeyRows(const UnitInfoClass& unit, KeyMenu menu) {
     return rows;
 }
 
-QString InputStatusText(int status) {
-    switch (status) {
-    case 0:
-        return QStringLiteral("Normal");
-    case 1:
-        return QStringLiteral("Alarm");
-    case 2:
-        return QStringLiteral("Fault");
-    case 3:
-        return QStringLiteral("Ack Alarm");
-    case 4:
-        return QStringLiteral("Ack Fault");
-    default:
-        return QStringLiteral("Unknown: ") + QString::number(status);
-    }
-}
-
 QStringList InputColumns() {
     return {QStringLiteral("Address"), QStringLiteral("Status")};
 }

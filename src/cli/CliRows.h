@@ -26,8 +26,6 @@ QStringList InputColumns();
 QList<QStringList> InputRows(const UnitInfoClass& unit);
 // One input's keys, with KeyColumns(): the key records that belong to the input, in Keys order.
 QList<QStringList> InputDetailRows(const UnitInfoClass& unit, const InputObjectClass& input);
-// "Normal", "Alarm", "Fault", "Ack Alarm", "Ack Fault", otherwise "Unknown: " + number.
-QString InputStatusText(int status);
 
 // Wireless devices: "Pos" and the fields under the names the settings backup file gives them.
 QStringList DeviceColumns();

@@ -343,3 +343,20 @@ QString FormatKeyValue(const KeyObjectClass& key, const UnitInfoClass& unit) {
         return special;
     return DefaultText(key, KeyDefinitionAt(slot).Type);
 }
+
+QString InputStatusText(int status) {
+    switch (status) {
+    case 0:
+        return QStringLiteral("Normal");
+    case 1:
+        return QStringLiteral("Alarm");
+    case 2:
+        return QStringLiteral("Fault");
+    case 3:
+        return QStringLiteral("Ack Alarm");
+    case 4:
+        return QStringLiteral("Ack Fault");
+    default:
+        return QStringLiteral("Unknown: ") + QString::number(status);
+    }
+}

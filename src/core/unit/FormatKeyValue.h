@@ -16,3 +16,6 @@ QString FormatKeyValue(const KeyObjectClass& key, const UnitInfoClass& unit);
 
 // Name of a radio network state (key 4365) for 0-12; the empty text otherwise.
 QString NetworkStateName(int state);
+// Text of an input's status number, shown by the input overview of the window and the CLI:
+// "Normal", "Alarm", "Fault", "Ack Alarm", "Ack Fault", otherwise "Unknown: " + number.
+QString InputStatusText(int status);

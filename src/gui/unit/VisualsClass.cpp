@@ -72,23 +72,6 @@ bool RequiresNewerProgram(const KeyObjectClass& key) {
     return false;
 }
 
-QString InputStatusText(int status) {
-    switch (status) {
-    case 0:
-        return QStringLiteral("Normal");
-    case 1:
-        return QStringLiteral("Alarm");
-    case 2:
-        return QStringLiteral("Fault");
-    case 3:
-        return QStringLiteral("Ack Alarm");
-    case 4:
-        return QStringLiteral("Ack Fault");
-    default:
-        return QStringLiteral("Unknown: ") + QString::number(status);
-    }
-}
-
 // ---- VisualsClass ---------------------------------------------------------------------------------
 
 VisualsClass::VisualsClass(UnitConfigHandlerClass& handler, QListWidget& menuList,

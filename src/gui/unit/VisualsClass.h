@@ -117,5 +117,3 @@ private:
 
 // Whether a unit's "Required version of Unitscope" (b0.b1.b2) is newer than this program.
 bool RequiresNewerProgram(const KeyObjectClass& key);
-// Text of an input's status number.
-QString InputStatusText(int status);
